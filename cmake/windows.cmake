@@ -1,0 +1,40 @@
+# Windows side: every program imports only system DLLs (and our BASS.dll).
+add_link_options(-static-libgcc -static-libstdc++ -static)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+
+# Everything of the saver but its entry point, so that test programs can link it.
+add_library(zuvarir_core STATIC)
+target_link_libraries(zuvarir_core PUBLIC zuvarir_engine opengl32 gdi32 winmm comdlg32 advapi32)
+
+# The native build of the same sources, with its tests registered here too.
+include(ExternalProject)
+set(NATIVE_BINARY_DIR ${CMAKE_BINARY_DIR}/native)
+ExternalProject_Add(native
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${NATIVE_BINARY_DIR}
+  CMAKE_ARGS -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+             -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_BUILD ON)
+
+# Registers a test of the native sub-build: NAME runs the native program PATH
+# (relative to the native build folder) with the given arguments.
+function(add_native_test name path)
+  add_test(NAME ${name} COMMAND ${NATIVE_BINARY_DIR}/${path} ${ARGN})
+endfunction()
+
+# Registers a test that runs in the run's Wine environment: COMMAND is a cross-built
+# target (run through the emulator) or a script that sources tests/harness/env.sh.
+function(add_wine_test)
+  cmake_parse_arguments(arg "" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 120)
+  endif()
+  add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND})
+  set_tests_properties(${arg_NAME} PROPERTIES
+    FIXTURES_REQUIRED wine_env
+    RESOURCE_LOCK wine_desktop
+    TIMEOUT ${arg_TIMEOUT}
+    ENVIRONMENT "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env;ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}")
+endfunction()

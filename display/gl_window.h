@@ -1,0 +1,53 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// The render window with its OpenGL context, the frame clock and the per-frame
+// message pump. The constructor leaves the window shown and focused, the context
+// current on the calling thread, the clock running and the music playing when
+// enabled; it throws Exception on any failure. At most one exists per process.
+class GLWindow {
+public:
+    GLWindow();
+    virtual ~GLWindow();
+
+    // Construction steps: the constructor calls CreateRenderWindow, which calls the other two.
+    void CreateRenderWindow();
+    void SetupPixelFormat();
+    void CreateRenderContext();
+
+    // Frame clock: elapsed is refreshed by Tick, once per pump step.
+    void StartClock();
+    void Tick();
+    void StopClock();
+    void ResetClock();
+    float ReadClock();
+
+    // One step of the frame loop: ticks the clock, then handles at most one waiting
+    // message without ever waiting. False once the quit message has been retrieved.
+    bool PumpMessage();
+
+    int32_t width = 0;
+    int32_t height = 0;
+    uint32_t colorDepth = 0;
+    HGLRC renderContext = nullptr;
+    HDC deviceContext = nullptr;
+    MSG currentMessage = {};
+
+    // Clock fields; zero until StartClock, so a window whose construction failed
+    // never reads garbage.
+    int64_t counterFrequency = 0;
+    float secondsPerTick = 0;
+    bool usePerformanceCounter = false;
+    int64_t startCounter = 0;
+    uint32_t startMilliseconds = 0;
+    float baseSeconds = 0;
+    float elapsed = 0;
+    bool clockRunning = false;
+};
+
+// The one GLWindow; set by its constructor and never cleared.
+extern GLWindow* gActiveWindow;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

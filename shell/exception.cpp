@@ -1,0 +1,3 @@
+#include "shell/exception.h"
+
+Exception::Exception(const char* text) : message(text ? text : "Unknown error") {}

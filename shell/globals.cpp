@@ -1,0 +1,4 @@
+#include "shell/globals.h"
+
+HINSTANCE gInstance;
+HWND gWindowHandle;

@@ -1,0 +1,76 @@
+// The entry point: reads the screen-saver command line, loads the settings and
+// runs the mode. The only place where errors reach the user, and where the exit
+// code is decided: 0 after any normal run or an unrecognised switch, 255 after
+// an error box.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "effect/particle_scene.h"
+#include "resources/resource_ids.h"
+#include "shell/command_line.h"
+#include "shell/exception.h"
+#include "shell/globals.h"
+#include "shell/password_change.h"
+#include "shell/saver_settings.h"
+#include "shell/settings_dialog.h"
+
+namespace {
+
+constexpr int kExitNormal = 0;
+constexpr int kExitError = 255;
+constexpr char kErrorCaption[] = "Zuvarir Error";
+
+void RunMode()
+{
+    switch (gMode) {
+    case ModeChangePassword:
+        ChangePassword(gWindowHandle);
+        break;
+    case ModeConfigure:
+        // The dialog's result is of no interest: OK has already stored the settings.
+        DialogBoxParamA(gInstance, MAKEINTRESOURCEA(IDD_SETTINGS), gWindowHandle, SettingsDialogProc, 0);
+        break;
+    case ModePreview:
+    case ModeSaver: {
+        ParticleScene scene;
+        while (scene.RenderFrame()) {
+        }
+        break;
+    }
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    gInstance = instance;
+
+    const CommandLine commandLine = ParseCommandLine(GetCommandLineA());
+    if (!commandLine.recognised)
+        return kExitNormal;
+    gMode = commandLine.mode;
+    gWindowHandle = commandLine.useForegroundWindow
+                        ? GetForegroundWindow()
+                        : reinterpret_cast<HWND>(static_cast<intptr_t>(commandLine.windowHandle));
+
+    std::unique_ptr<SaverSettings> settings;
+    try {
+        // An allocation failure here is reported like any other unexpected exception.
+        settings = std::make_unique<SaverSettings>();
+        gSettings = settings.get();
+        gSettings->LoadSystemSettings();
+        gSettings->LoadSettings();
+        RunMode();
+    } catch (Exception& failure) {
+        MessageBoxA(nullptr, failure.message, kErrorCaption, MB_OK | MB_ICONWARNING);
+        return kExitError;
+    } catch (...) {
+        MessageBoxA(nullptr, "Unknown Exception", "Error", MB_OK);
+        return kExitError;
+    }
+    gSettings = nullptr;
+    return kExitNormal;
+}

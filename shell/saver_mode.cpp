@@ -1,0 +1,3 @@
+#include "shell/saver_mode.h"
+
+SaverMode gMode;

@@ -1,0 +1,80 @@
+# Sourced by end-to-end tests: enters the run's test environment and gives the
+# helpers every such test needs. Expects ZUVARIR_WINE_ENV (set by the test's
+# properties) and ZUVARIR_SCR, the path of the saver under test.
+set -u
+if [ -z "${ZUVARIR_WINE_ENV:-}" ] || [ ! -f "$ZUVARIR_WINE_ENV/env" ]; then
+  echo "env.sh: no test environment (ZUVARIR_WINE_ENV=${ZUVARIR_WINE_ENV:-})" >&2
+  exit 1
+fi
+# shellcheck disable=SC1091
+source "$ZUVARIR_WINE_ENV/env"
+
+ZUVARIR_PROGRAM_KEY='HKCU\Software\ZidaveVizur'
+ZUVARIR_SYSTEM_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers'
+zv_pids=()
+zv_failures=0
+
+# Every process a test starts in the background is ended by its PID on exit.
+zv_cleanup() {
+  local pid
+  for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  return 0
+}
+trap zv_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; zv_failures=$((zv_failures + 1)); }
+pass() { echo "ok: $*"; }
+# Ends the test script: non-zero when any check failed.
+finish() { [ "$zv_failures" -eq 0 ] || { echo "$zv_failures check(s) failed" >&2; exit 1; }; exit 0; }
+
+# Starts `wine PROGRAM ARGS...` in the background; its PID lands in $zv_last_pid.
+start_wine() {
+  wine "$@" >/dev/null 2>&1 &
+  zv_last_pid=$!
+  zv_pids+=("$zv_last_pid")
+}
+
+# Starts the saver with ARGS in the background ($zv_last_pid).
+start_saver() { start_wine "$ZUVARIR_SCR" "$@"; }
+
+# Waits up to SECONDS for PID to end; prints its exit code, or "timeout" and
+# ends it when it is still running.
+wait_exit() {
+  local pid=$1 seconds=$2 i
+  for ((i = 0; i < seconds * 10; i++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      echo $?
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  echo timeout
+}
+
+# Waits up to SECONDS for a visible X window whose name matches NAME; prints its
+# X id (the newest one) or nothing.
+wait_window() {
+  local name=$1 seconds=$2 i id
+  for ((i = 0; i < seconds * 10; i++)); do
+    id=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | tail -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Writes a PNG of the whole screen.
+screenshot() { import -window root "$1"; }
+
+# Registry helpers over Wine's real registry.
+reg_delete_key() { wine reg delete "$1" /f >/dev/null 2>&1 || true; }
+reg_set_dword() { wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null 2>&1; }
+reg_set_sz() { wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+# Prints the data of VALUE in KEY as `wine reg query` shows it, or nothing.
+reg_get() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '{ line=$0; sub(/^ +/, "", line); if (index(line, v) == 1) { n=split(line, f, /    /); print f[n] } }'
+}

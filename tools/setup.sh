@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the build, the saver and the tests need on a Debian 12 machine.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 libasound2:i386 libasound2-plugins:i386
+  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  lame sox libsox-fmt-mp3 doctest-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The posix-threads flavour of the cross compiler is the one the build expects.
+if [ "$(readlink -f "$(command -v i686-w64-mingw32-g++)")" != "$(readlink -f /usr/bin/i686-w64-mingw32-g++-posix)" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null || true
+  $sudo update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix >/dev/null || true
+fi
