@@ -11,6 +11,9 @@ check_cxx_source_compiles("
   #include <cstddef>
   extern \"C\" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }" ZUVARIR_HAVE_LIBFUZZER)
 unset(CMAKE_REQUIRED_FLAGS)
+if(NOT ZUVARIR_HAVE_LIBFUZZER)
+  message(FATAL_ERROR "the fuzz targets need clang with libFuzzer (libclang-rt-14-dev)")
+endif()
 
 # A native test program built with the sanitizers, linked to the engine.
 function(add_sanitized_executable name)
@@ -23,11 +26,9 @@ endfunction()
 
 # A libFuzzer target; the sources it tests are compiled into it with coverage.
 function(add_fuzz_target name)
-  if(ZUVARIR_HAVE_LIBFUZZER)
-    add_executable(${name} ${ARGN})
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  endif()
+  add_executable(${name} ${ARGN})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
 
 if(ZUVARIR_SANITIZE)

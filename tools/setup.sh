@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 libasound2:i386 libasound2-plugins:i386
   xvfb xauth xdotool x11-apps x11-utils imagemagick
-  lame sox libsox-fmt-mp3 doctest-dev
+  lame sox libsox-fmt-mp3 doctest-dev libclang-rt-14-dev
 )
 
 missing=()

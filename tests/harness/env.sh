@@ -37,21 +37,22 @@ start_wine() {
 # Starts the saver with ARGS in the background ($zv_last_pid).
 start_saver() { start_wine "$ZUVARIR_SCR" "$@"; }
 
-# Waits up to SECONDS for PID to end; prints its exit code, or "timeout" and
-# ends it when it is still running.
+# Waits up to SECONDS for PID (a child of this shell) to end and sets zv_exit to
+# its exit code, or to "timeout" after ending it when it is still running.
+# Not for use inside $(...): a subshell cannot wait for this shell's children.
 wait_exit() {
   local pid=$1 seconds=$2 i
   for ((i = 0; i < seconds * 10; i++)); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
-      echo $?
+      zv_exit=$?
       return 0
     fi
     sleep 0.1
   done
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
-  echo timeout
+  zv_exit=timeout
 }
 
 # Waits up to SECONDS for a visible X window whose name matches NAME; prints its
@@ -78,3 +79,7 @@ reg_get() {
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v v="$2" '{ line=$0; sub(/^ +/, "", line); if (index(line, v) == 1) { n=split(line, f, /    /); print f[n] } }'
 }
+
+# The Windows probe (tests/harness/win_probe.cpp): `probe window CAPTION [MS]`,
+# `probe press CAPTION ID`, `probe launch APP "CMDLINE"`.
+probe() { wine "$ZUVARIR_BUILD/tests/harness/win_probe.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }

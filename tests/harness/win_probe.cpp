@@ -1,0 +1,96 @@
+// A small Windows tool for the end-to-end tests: starts programs with an exact
+// command line and looks at (or presses) windows of other processes.
+//
+//   win_probe launch APPLICATION "COMMAND LINE"   runs it, returns its exit code
+//   win_probe window CAPTION [TIMEOUT_MS]         waits for a top-level window and
+//                                                 prints it and its children
+//   win_probe press CAPTION ID                    sends WM_COMMAND ID to that window
+//
+// `window` prints one line for the window, "window OWNER STYLE TEXT", then one
+// line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kUsage = 64;
+constexpr int kNotFound = 65;
+
+HWND WaitForWindow(const char* caption, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = FindWindowA(nullptr, caption))
+            return window;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+void PrintText(HWND window)
+{
+    char text[1024] = {};
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    std::printf("%s\n", text);
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM)
+{
+    char className[128] = {};
+    GetClassNameA(child, className, sizeof className);
+    std::printf("child %d %s 0x%08lx ", GetDlgCtrlID(child), className,
+                static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)));
+    PrintText(child);
+    return TRUE;
+}
+
+int Launch(const char* application, const char* commandLine)
+{
+    char line[32768];
+    std::snprintf(line, sizeof line, "%s", commandLine);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(application, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        std::fprintf(stderr, "CreateProcess failed: %lu\n", GetLastError());
+        return kNotFound;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "launch") == 0)
+        return Launch(argv[2], argv[3]);
+    if (argc >= 3 && std::strcmp(argv[1], "window") == 0) {
+        HWND window = WaitForWindow(argv[2], argc >= 4 ? DWORD(std::atol(argv[3])) : 5000);
+        if (!window)
+            return kNotFound;
+        std::printf("window %p 0x%08lx ", static_cast<void*>(GetWindow(window, GW_OWNER)),
+                    static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+        PrintText(window);
+        EnumChildWindows(window, PrintChild, 0);
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "press") == 0) {
+        HWND window = WaitForWindow(argv[2], 5000);
+        if (!window)
+            return kNotFound;
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), BN_CLICKED), 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID\n");
+    return kUsage;
+}

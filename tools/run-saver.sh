@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the saver and runs it full-screen under Wine.
+# With a usable X display it runs there until a key or the mouse ends it. Without
+# one it runs on a private Xvfb for a few seconds and writes a screenshot.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+build=${ZUVARIR_BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target zuvarir -j"$(nproc)"
+scr=$(realpath "$build/zuvarir.scr")
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Running $scr on $DISPLAY; press a key or move the mouse to end it."
+  exec wine "$scr" /s
+fi
+
+envdir=$(realpath -m "$build/run-env")
+shot="$build/screenshot.png"
+tools_dir=$(pwd)/tests/harness
+"$tools_dir/start-env.sh" "$envdir" "${ZUVARIR_SCREEN:-1024x768}"
+trap '"$tools_dir/stop-env.sh" "$envdir"' EXIT
+# shellcheck disable=SC1091
+source "$envdir/env"
+echo "No display here: running $scr on a private Xvfb ($DISPLAY) for ${ZUVARIR_SECONDS:-6} seconds."
+wine "$scr" /s >/dev/null 2>&1 &
+saver=$!
+sleep "${ZUVARIR_SECONDS:-6}"
+import -window root "$shot"
+# A key press ends the saver the way a user would.
+xdotool key space
+for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done
+kill "$saver" 2>/dev/null || true
+wait "$saver" 2>/dev/null && code=0 || code=$?
+echo "The saver ended with exit code $code."
+echo "Screenshot: $(realpath "$shot")"
