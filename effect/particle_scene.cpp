@@ -1,12 +1,176 @@
-// Placeholder until the particle scene lands.
+// The particle scene: what makes the picture on top of the render window. Fixed
+// OpenGL state is set once, in SetupRenderState; a frame only clears, places the
+// camera, draws the ground and the particles, and swaps.
 #include "effect/particle_scene.h"
 
+#include <GL/gl.h>
+
+#include "effect/particle_system.h"
+#include "effect/random.h"
+#include "resources/resource_ids.h"
 #include "shell/exception.h"
+#include "shell/globals.h"
 
 ParticleSystem* gParticleSystem;
 unsigned int gSpriteTexture;
+float lastPresetSwitch;
 
-ParticleScene::ParticleScene() { throw Exception("Failed to create window..."); }
-ParticleScene::~ParticleScene() {}
-void ParticleScene::Resize(int, int) {}
-bool ParticleScene::RenderFrame() { return false; }
+namespace {
+
+// Once per process: the first frame sets lastPresetSwitch.
+bool gFirstFrameSeen;
+
+constexpr int kRandomExtraSeconds = 5;  // rand() % 5: 0 to 4 whole seconds
+
+// The fixed frustum: 90 degrees across, about 68 up, whatever the window's shape.
+constexpr double kFrustumHalfWidth = 4.0;
+constexpr double kFrustumHalfHeight = 2.7042250633239746;
+constexpr double kFrustumNear = 4.0;
+constexpr double kFrustumFar = 4096.0;
+
+constexpr float kFloorHalfSize = 300.0f;
+constexpr float kFarFloorColour[] = {0.0f, 0.3f, 0.5f};
+constexpr float kNearFloorColour[] = {0.3f, 0.1f, 0.0f};
+
+// Texturing on, smooth shading, black clear colour, clear depth 1, no depth test,
+// additive blending (source alpha, one), fastest perspective and point hints; the
+// texture environment stays GL_MODULATE: colour times sprite grey.
+void SetupRenderState()
+{
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
+}
+
+void ApplyRandomPreset()
+{
+    gParticleSystem->ApplyPreset(Random::rand() % gParticleSystem->PresetCount());
+}
+
+}  // namespace
+
+bool IsPresetSwitchDue(float now, float lastSwitch, int extraSeconds)
+{
+    return static_cast<float>(extraSeconds) + lastSwitch + PresetSwitchInterval < now;
+}
+
+ParticleScene::ParticleScene()
+{
+    // From here on a throw runs ~GLWindow: music and clock stop, contexts go.
+    if (!LoadSpriteTexture())
+        throw Exception("Failed to load textures");
+    SetupRenderState();
+
+    try {
+        gParticleSystem = new ParticleSystem();
+    } catch (Exception& failure) {
+        throw Exception(failure.message);
+    } catch (...) {
+        // Out of memory for the pool among others: reported, not fatal to the process.
+        throw Exception("Unknown error");
+    }
+
+    Random::srand(GetTickCount());
+    ApplyRandomPreset();
+    Resize(width, height);
+}
+
+ParticleScene::~ParticleScene()
+{
+    if (gParticleSystem) {
+        delete gParticleSystem;
+        gParticleSystem = nullptr;
+    }
+}
+
+bool ParticleScene::LoadSpriteTexture()
+{
+    // A DIB section, so that the pixel bits can be handed to OpenGL as they are.
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(gInstance, MAKEINTRESOURCEA(IDB_SPRITE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap)
+        return false;
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+
+    glGenTextures(1, &gSpriteTexture);
+    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // The bottom row comes first, so t = 0 is the bottom of the picture. Blue and
+    // red trade places, which a grey picture does not show.
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, info.bmWidth, info.bmHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, info.bmBits);
+    DeleteObject(bitmap);
+    return true;
+}
+
+void ParticleScene::Resize(int newWidth, int newHeight)
+{
+    if (newHeight == 0)
+        newHeight = 1;
+    width = newWidth;
+    height = newHeight;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-kFrustumHalfWidth, kFrustumHalfWidth, -kFrustumHalfHeight, kFrustumHalfHeight, kFrustumNear,
+              kFrustumFar);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool ParticleScene::RenderFrame()
+{
+    if (!PumpMessage())
+        return false;
+    if (!gFirstFrameSeen) {
+        gFirstFrameSeen = true;
+        lastPresetSwitch = elapsed;
+    }
+
+    const float now = elapsed;
+    const int extraSeconds = Random::rand() % kRandomExtraSeconds;
+    if (IsPresetSwitchDue(now, lastPresetSwitch, extraSeconds)) {
+        ApplyRandomPreset();
+        lastPresetSwitch = elapsed;
+    }
+    gParticleSystem->Update(now);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    const Vector3& angles = gParticleSystem->cameraAngles;
+    const Vector3& position = gParticleSystem->cameraPosition;
+    glRotatef(-angles.z, 0.0f, 0.0f, 1.0f);
+    glRotatef(-angles.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(-angles.x, 1.0f, 0.0f, 0.0f);
+    glTranslatef(-position.x, -position.y, -position.z);
+
+    if (gParticleSystem->floor)
+        DrawFloor();
+    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+    gParticleSystem->Draw();
+    SwapBuffers(deviceContext);
+    return true;
+}
+
+void ParticleScene::DrawFloor()
+{
+    glBegin(GL_TRIANGLE_STRIP);
+    glColor3f(kFarFloorColour[0], kFarFloorColour[1], kFarFloorColour[2]);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-kFloorHalfSize, 0.0f, -kFloorHalfSize);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(kFloorHalfSize, 0.0f, -kFloorHalfSize);
+    glColor3f(kNearFloorColour[0], kNearFloorColour[1], kNearFloorColour[2]);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(-kFloorHalfSize, 0.0f, kFloorHalfSize);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(kFloorHalfSize, 0.0f, kFloorHalfSize);
+    glEnd();
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+
+#include "effect/effect_preset.h"
+#include "effect/particle.h"
+#include "effect/vector3.h"
+
+constexpr int kParticleCount = 4000;
+
+// The emitter's drift in degrees, shared by every system of the process and kept
+// across calls and preset switches: orbit 0 and bob 180 at process start.
+extern float gOrbitAngle;
+extern float gBobAngle;
+
+// The emitter with its pool of particles, its camera and its preset table. The
+// pool and the table live inside the object; nothing is allocated after
+// construction. Fields are public: the scene reads the camera and `floor`, the
+// particles read `floor`, `attractive` and `emitterPosition`.
+class ParticleSystem {
+public:
+    // Zero camera, emitter and parameters, a pool that the first Update empties,
+    // and the preset table filled from *gSettings, which must be loaded.
+    ParticleSystem();
+    virtual ~ParticleSystem();
+
+    // Advances to `time` (seconds, finite, never decreasing): dt is the step from
+    // the previous call's time (from 0 at the first). Moves the emitter, ages the
+    // live particles, then fills the lowest free slots with new ones at emitRate
+    // per second (half, rounded down, in ModePreview); the unemitted fraction
+    // carries over, whatever finds no free slot is dropped.
+    void Update(float time);
+
+    // One textured diamond per live particle, facing the camera; expects the view
+    // transform, the bound sprite texture and blending to be set, and leaves the
+    // modelview matrix as it found it. Windows build only.
+    void Draw() const;
+
+    int32_t PresetCount() const;
+
+    // Fills `presets` and `presetCount`; the settings' flags are read now only.
+    void InitPresets();
+    // Copies presets[index] into the live camera, emitter parameters and flags;
+    // nothing else changes. index must lie in [0, PresetCount()); not checked.
+    void ApplyPreset(int index);
+
+    Vector3 cameraAngles;   // degrees about x, y, z
+    Vector3 cameraPosition;
+    uint32_t emitRate;
+    Vector3 previousEmitterPosition;  // at the end of the previous Update
+    Vector3 emitterPosition;          // as placed at the start of this Update
+    float gravityStart, gravityVar, gravityEnd;  // in units of 9.8
+    float sizeStart, sizeVar, sizeEnd;
+    float alphaStart, alphaVar, alphaEnd;
+    float colorStart[4], colorVar[4], colorEnd[4];  // the fourth stays 0, unused
+    float speedStart, speedVar;
+    float lifeStart, lifeVar;
+    float spreadAngle;  // degrees: half-angle of the cone of directions around +y
+    bool moving;
+    bool attractive;
+    bool floor;
+    float emitCarry;    // fraction of a particle owed to the next Update
+    Particle particles[kParticleCount];
+    float lastTime;
+    EffectPreset presets[kPresetSlotCount];
+    int32_t presetCount;
+
+private:
+    void PlaceEmitter(float dt);
+    void Emit(Particle& particle);
+};

@@ -1,0 +1,21 @@
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include "effect/random.h"
+
+TEST_CASE("the generator gives the well-known sequence for seed 1, from 0 to 32767")
+{
+    for (int round = 0; round < 2; ++round) {
+        Random::srand(1);
+        for (int value : {41, 18467, 6334, 26500, 19169})
+            CHECK(Random::rand() == value);
+    }
+    int lowest = 32767, highest = 0;
+    for (int draw = 0; draw < 1000000; ++draw) {
+        const int value = Random::rand();
+        lowest = value < lowest ? value : lowest;
+        highest = value > highest ? value : highest;
+    }
+    CHECK(lowest == 0);
+    CHECK(highest == 32767);
+}
