@@ -6,10 +6,14 @@
 // The render window with its OpenGL context, the frame clock and the per-frame
 // message pump. The constructor leaves the window shown and focused, the context
 // current on the calling thread, the clock running and the music playing when
-// enabled; it throws Exception on any failure. At most one exists per process.
+// enabled; it throws Exception on any failure. At most one exists per process:
+// the guard is gActiveWindow, which nothing clears. gSettings must point at a
+// live record while a GLWindow is built, used and destroyed.
 class GLWindow {
 public:
     GLWindow();
+    // Stops music and clock, releases both contexts and, in ModeSaver, clears the
+    // system's screen-saver-running flag. The window and its class outlive it.
     virtual ~GLWindow();
 
     // Construction steps: the constructor calls CreateRenderWindow, which calls the other two.
@@ -17,7 +21,7 @@ public:
     void SetupPixelFormat();
     void CreateRenderContext();
 
-    // Frame clock: elapsed is refreshed by Tick, once per pump step.
+    // Frame clock (frame_clock.cpp): elapsed is refreshed by Tick, once per pump step.
     void StartClock();
     void Tick();
     void StopClock();
@@ -36,7 +40,7 @@ public:
     MSG currentMessage = {};
 
     // Clock fields; zero until StartClock, so a window whose construction failed
-    // never reads garbage.
+    // reads as a clock at 0 s.
     int64_t counterFrequency = 0;
     float secondsPerTick = 0;
     bool usePerformanceCounter = false;
@@ -49,5 +53,18 @@ public:
 
 // The one GLWindow; set by its constructor and never cleared.
 extern GLWindow* gActiveWindow;
+
+// The active window's elapsed seconds while that object is alive; 0 before any
+// window, after a failed construction and after destruction, when gActiveWindow
+// still points at the dead object's memory.
+float ActiveWindowElapsed();
+
+// The two context calls, replaceable so that a test can make activation fail;
+// they default to wglCreateContext and wglMakeCurrent.
+struct ContextCalls {
+    HGLRC(WINAPI* createContext)(HDC);
+    BOOL(WINAPI* makeCurrent)(HDC, HGLRC);
+};
+extern ContextCalls gContextCalls;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,53 @@
+#include "bass/stream.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+constexpr size_t kDecodeFrames = 4096;
+// A source that keeps returning nothing right after a rewind would spin forever.
+constexpr int kMaxEmptyPasses = 2;
+}  // namespace
+
+Stream::Stream(std::unique_ptr<PcmSource> pcm, uint32_t rate)
+    : source(std::move(pcm)), outputRate(rate), resampler(source->sampleRate, rate, source->channels),
+      pending(kDecodeFrames * size_t(source->channels))
+{
+}
+
+bool Stream::Refill()
+{
+    for (int pass = 0; pass < kMaxEmptyPasses; ++pass) {
+        pendingFrames = source->Read(pending.data(), kDecodeFrames);
+        pendingUsed = 0;
+        if (pendingFrames > 0)
+            return true;
+        if (!looping || !source->Rewind())
+            return false;
+    }
+    return false;
+}
+
+void Stream::Render(int16_t* output, size_t frames)
+{
+    size_t done = 0;
+    while (done < frames && !finished) {
+        if (pendingUsed == pendingFrames && !Refill()) {
+            done += resampler.Drain(output + 2 * done, frames - done);
+            finished = true;
+            break;
+        }
+        size_t consumed = 0;
+        done += resampler.Process(pending.data() + pendingUsed * size_t(source->channels),
+                                  pendingFrames - pendingUsed, consumed, output + 2 * done, frames - done);
+        pendingUsed += consumed;
+    }
+    std::fill(output + 2 * done, output + 2 * frames, int16_t(0));
+}
+
+void Stream::Restart()
+{
+    finished = !source->Rewind();
+    pendingFrames = pendingUsed = 0;
+    resampler = Resampler(source->sampleRate, outputRate, source->channels);
+}

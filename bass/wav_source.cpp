@@ -1,0 +1,40 @@
+#include "bass/wav_source.h"
+
+#include <utility>
+
+namespace {
+// 8-bit WAV samples are unsigned with silence at 128.
+constexpr int kUnsigned8Midpoint = 128;
+constexpr int kWidenFactor = 256;
+}  // namespace
+
+WavSource::WavSource(std::vector<uint8_t> file, const WavLayout& wavLayout) : bytes(std::move(file)), layout(wavLayout)
+{
+    sampleRate = layout.sampleRate;
+    channels = layout.channels;
+}
+
+size_t WavSource::Read(int16_t* frames, size_t maxFrames)
+{
+    const size_t sampleBytes = size_t(layout.bitsPerSample / 8);
+    const size_t frameBytes = sampleBytes * size_t(channels);
+    size_t count = (layout.dataSize - position) / frameBytes;
+    if (count > maxFrames)
+        count = maxFrames;
+    const uint8_t* in = bytes.data() + layout.dataOffset + position;
+    const size_t samples = count * size_t(channels);
+    for (size_t i = 0; i < samples; ++i) {
+        if (sampleBytes == 1)
+            frames[i] = int16_t((in[i] - kUnsigned8Midpoint) * kWidenFactor);
+        else
+            frames[i] = int16_t(in[2 * i] | in[2 * i + 1] << 8);
+    }
+    position += count * frameBytes;
+    return count;
+}
+
+bool WavSource::Rewind()
+{
+    position = 0;
+    return true;
+}

@@ -1,0 +1,82 @@
+// The window procedure of the render window and the close request. In the
+// full-screen saver the first key, button press, deactivation or mouse travel
+// beyond the threshold asks for the end; the preview ends only on deactivation
+// or when its pane goes away. Every ending runs the same road: WM_CLOSE is
+// posted, answered with the quit message, and the pump returns false on it.
+#include "display/close_rules.h"
+
+#include <cstdlib>
+
+#include "display/gl_window.h"
+#include "shell/saver_mode.h"
+#include "shell/saver_settings.h"
+
+namespace {
+
+bool IsSaverOrPreview() { return gMode == ModeSaver || gMode == ModePreview; }
+
+void CloseOnMouseTravel()
+{
+    if (gMode != ModeSaver || !(ActiveWindowElapsed() > kMouseGraceSeconds))
+        return;
+    // The position in lParam is client-relative; the origin is a screen point.
+    POINT cursor;
+    if (!GetCursorPos(&cursor))
+        return;  // unreadable: this movement cannot be judged, the next one will be
+    const SaverSettings::Point& origin = gSettings->mouseOrigin;
+    if (IsBeyondMouseThreshold(cursor.x, cursor.y, origin.x, origin.y, gSettings->mouseThreshold))
+        gSettings->RequestClose();
+}
+
+}  // namespace
+
+bool IsBeyondMouseThreshold(int32_t x, int32_t y, int32_t originX, int32_t originY, int32_t threshold)
+{
+    // 64-bit differences, so that no pair of 32-bit points can overflow.
+    const int64_t dx = std::llabs(int64_t{x} - originX);
+    const int64_t dy = std::llabs(int64_t{y} - originY);
+    return dx > threshold || dy > threshold;
+}
+
+void SaverSettings::RequestClose()
+{
+    // A failed post goes unnoticed; the next qualifying input asks again.
+    PostMessageA(windowHandle, WM_CLOSE, 0, 0);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+    case WM_CLOSE:
+    case WM_QUIT:
+        PostQuitMessage(0);
+        return 0;
+    case WM_ACTIVATE:
+    case WM_ACTIVATEAPP:
+    case WM_NCACTIVATE:
+        // The whole wParam 0: deactivated, and for WM_ACTIVATE not minimised.
+        if (IsSaverOrPreview() && wParam == 0)
+            gSettings->RequestClose();
+        return 0;
+    case WM_SETCURSOR:
+        SetCursor(gMode == ModeSaver ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (gMode == ModeSaver)
+            gSettings->RequestClose();
+        return 0;
+    case WM_MOUSEMOVE:
+        CloseOnMouseTravel();
+        return 0;
+    case WM_SYSCOMMAND:
+        // Every system command is swallowed: no screen-saver start, no menu, no Alt+F4.
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include <cstdint>
+
+// Seconds of the frame clock during which mouse movement never ends the saver.
+constexpr float kMouseGraceSeconds = 0.5f;
+
+// True when the cursor at (x, y) lies more than threshold pixels from
+// (originX, originY) on at least one axis; a distance equal to the threshold
+// is still within it.
+bool IsBeyondMouseThreshold(int32_t x, int32_t y, int32_t originX, int32_t originY, int32_t threshold);

@@ -1,0 +1,35 @@
+// Plays a music file through BASS.dll the way the saver does, for SECONDS, then
+// frees everything. Exit code: 0 played, 1 usage, 2 no device, 3 no stream, 4 play refused.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bass/bass.h"
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bass_player FILE SECONDS\n");
+        return 1;
+    }
+    const DWORD milliseconds = DWORD(std::atof(argv[2]) * 1000);
+    if (!BASS_Init(-1, 44100, 0, nullptr))
+        return 2;
+    BASS_Start();
+    const DWORD stream = BASS_StreamCreateFile(FALSE, argv[1], 0, 0, 0);
+    if (!stream) {
+        BASS_Free();
+        return 3;
+    }
+    const DWORD before = GetTickCount();
+    const BOOL played = BASS_StreamPlay(stream, FALSE, BASS_SAMPLE_LOOP);
+    // Playing must hand the work to the library's thread at once.
+    const DWORD playCall = GetTickCount() - before;
+    std::printf("play call took %lu ms\n", static_cast<unsigned long>(playCall));
+    Sleep(milliseconds);
+    BASS_StreamFree(stream);
+    BASS_Stop();
+    BASS_Free();
+    return played ? 0 : 4;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Builders of MPEG audio and WAV byte streams for the tests: frames with a real
+// header and a zero body, tags, and the Xing/LAME frame an encoder writes first.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// MPEG-1 Layer III, 128 kbit/s, 44100 Hz, joint stereo: 1152 / 8 * 128000 / 44100 = 417 bytes.
+constexpr uint8_t kMpeg1Header[4] = {0xFF, 0xFB, 0x90, 0x40};
+constexpr size_t kMpeg1FrameSize = 417;
+
+inline void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+inline Bytes Frame(const uint8_t (&header)[4], size_t size)
+{
+    Bytes frame(size, 0);
+    std::memcpy(frame.data(), header, 4);
+    return frame;
+}
+
+inline Bytes Frames(int count)
+{
+    Bytes out;
+    for (int i = 0; i < count; ++i)
+        Append(out, Frame(kMpeg1Header, kMpeg1FrameSize));
+    return out;
+}
+
+// An ID3v2.3 tag whose header claims `declared` body bytes, followed by `actual` bytes.
+inline Bytes Id3v2(uint32_t declared, size_t actual, uint8_t flags = 0)
+{
+    Bytes tag = {'I', 'D', '3', 3, 0, flags,
+                 uint8_t(declared >> 21 & 0x7F), uint8_t(declared >> 14 & 0x7F),
+                 uint8_t(declared >> 7 & 0x7F), uint8_t(declared & 0x7F)};
+    tag.resize(tag.size() + actual, 'x');
+    return tag;
+}
+
+inline Bytes Id3v1()
+{
+    Bytes tag(128, ' ');
+    std::memcpy(tag.data(), "TAG", 3);
+    return tag;
+}
+
+// The first frame of a LAME file: "Info" with frames, bytes and TOC fields, then
+// the LAME tag with the given encoder delay and padding.
+inline Bytes InfoFrame(uint32_t delay, uint32_t padding)
+{
+    Bytes frame = Frame(kMpeg1Header, kMpeg1FrameSize);
+    const size_t xing = 4 + 32;  // header + MPEG-1 stereo side information
+    std::memcpy(&frame[xing], "Info", 4);
+    frame[xing + 7] = 1 | 2 | 4;
+    const size_t lame = xing + 8 + 4 + 4 + 100;
+    std::memcpy(&frame[lame], "LAME3.100", 9);
+    frame[lame + 21] = uint8_t(delay >> 4);
+    frame[lame + 22] = uint8_t((delay & 0xF) << 4 | padding >> 8);
+    frame[lame + 23] = uint8_t(padding & 0xFF);
+    return frame;
+}
+
+inline void Put16(Bytes& b, uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
+inline void Put32(Bytes& b, uint32_t v) { Put16(b, uint16_t(v)); Put16(b, uint16_t(v >> 16)); }
+inline void PutTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+
+// A canonical WAV: "fmt " with the given format tag, then "data" holding `samples`.
+inline Bytes Wav(uint32_t rate, uint16_t channels, uint16_t bits, const std::vector<int16_t>& samples,
+                 uint16_t formatTag = 1, uint32_t declaredData = 0)
+{
+    Bytes b;
+    PutTag(b, "RIFF");
+    Put32(b, 0);
+    PutTag(b, "WAVE");
+    PutTag(b, "fmt ");
+    Put32(b, 16);
+    Put16(b, formatTag);
+    Put16(b, channels);
+    Put32(b, rate);
+    Put32(b, rate * channels * bits / 8);
+    Put16(b, uint16_t(channels * bits / 8));
+    Put16(b, bits);
+    PutTag(b, "data");
+    const uint32_t dataBytes = uint32_t(samples.size() * bits / 8);
+    Put32(b, declaredData ? declaredData : dataBytes);
+    for (int16_t s : samples) {
+        if (bits == 8)
+            b.push_back(uint8_t(s));
+        else
+            Put16(b, uint16_t(s));
+    }
+    return b;
+}

@@ -1,0 +1,202 @@
+// The close rules through WindowProc of a real render window: real messages sent
+// to it, with the mode set to each of the three that can reach it.
+#include <doctest/doctest.h>
+
+#include <initializer_list>
+
+#include <string>
+
+#include "display/gl_window.h"
+#include "shell/globals.h"
+#include "shell/saver_settings.h"
+#include "tests/display/window_fixture.h"
+
+namespace {
+
+bool TakeQuit()
+{
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+constexpr LPARAM kAltHeld = LPARAM(1) << 29;
+
+struct Row {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool closesSaver;
+    bool closesPreview;
+};
+
+const Row kRows[] = {
+    {"key down", WM_KEYDOWN, VK_SPACE, 0x00390001, true, false},
+    {"key up", WM_KEYUP, VK_SPACE, LPARAM(0xC0390001), true, false},
+    {"left button down", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), true, false},
+    {"right button down", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5), true, false},
+    {"middle button down", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(5, 5), true, false},
+    {"left button up", WM_LBUTTONUP, 0, MAKELPARAM(5, 5), false, false},
+    {"right button up", WM_RBUTTONUP, 0, MAKELPARAM(5, 5), false, false},
+    {"middle button up", WM_MBUTTONUP, 0, MAKELPARAM(5, 5), false, false},
+    {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(5, 5), false, false},
+    {"character", WM_CHAR, 'a', 0x001E0001, false, false},
+    {"Alt+X down", WM_SYSKEYDOWN, 'X', kAltHeld | 0x002D0001, false, false},
+    {"Alt+X up", WM_SYSKEYUP, 'X', kAltHeld | LPARAM(0xC02D0001), false, false},
+    {"Alt+F4 down", WM_SYSKEYDOWN, VK_F4, kAltHeld | 0x003E0001, false, false},
+    {"F10 down", WM_SYSKEYDOWN, VK_F10, 0x00440001, false, false},
+    {"system command close", WM_SYSCOMMAND, SC_CLOSE, 0, false, false},
+    {"system command screen saver", WM_SYSCOMMAND, SC_SCREENSAVE, 0, false, false},
+    {"deactivation", WM_ACTIVATE, WA_INACTIVE, 0, true, true},
+    {"deactivation while minimised", WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, false, false},
+    {"activation", WM_ACTIVATE, WA_ACTIVE, 0, false, false},
+    {"click activation", WM_ACTIVATE, WA_CLICKACTIVE, 0, false, false},
+    {"application deactivation", WM_ACTIVATEAPP, FALSE, 0, true, true},
+    {"application activation", WM_ACTIVATEAPP, TRUE, 0, false, false},
+    {"caption deactivation", WM_NCACTIVATE, FALSE, 0, true, true},
+    {"caption activation", WM_NCACTIVATE, TRUE, 0, false, false},
+};
+
+}  // namespace
+
+TEST_CASE("input ends the saver by the close-rule table, and nothing else does")
+{
+    SharedWindow();
+    const HWND window = gWindowHandle;
+    for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
+        gMode = mode;
+        for (const Row& row : kRows) {
+            CAPTURE(mode);
+            CAPTURE(row.what);
+            DrainMessages();
+            const LRESULT result = SendMessageA(window, row.message, row.wParam, row.lParam);
+            const bool expected = mode == ModeSaver ? row.closesSaver : mode == ModePreview && row.closesPreview;
+            CHECK(result == 0);
+            CHECK(TakeClose(window) == expected);
+            CHECK_FALSE(TakeQuit());
+        }
+    }
+    gMode = ModeSaver;
+}
+
+TEST_CASE("close, destroy and quit messages post the quit message in every mode")
+{
+    SharedWindow();
+    for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
+        gMode = mode;
+        for (UINT message : {UINT(WM_CLOSE), UINT(WM_DESTROY), UINT(WM_QUIT)}) {
+            CAPTURE(mode);
+            CAPTURE(message);
+            DrainMessages();
+            CHECK(SendMessageA(gWindowHandle, message, 0, 0) == 0);
+            CHECK(TakeQuit());
+            CHECK(IsWindow(gWindowHandle));
+        }
+    }
+    gMode = ModeSaver;
+}
+
+TEST_CASE("mouse travel ends the saver only after half a second and beyond the threshold")
+{
+    GLWindow& window = SharedWindow();
+    gSettings->mouseThreshold = 40;
+    gSettings->mouseOrigin = {300, 300};
+    struct Travel {
+        SaverMode mode;
+        float elapsed;
+        int x, y;
+        bool closes;
+    };
+    const Travel travels[] = {
+        {ModeSaver, 0.0f, 900, 700, false},
+        {ModeSaver, 0.4f, 900, 700, false},
+        {ModeSaver, 0.5f, 900, 700, false},
+        {ModeSaver, 0.6f, 340, 300, false},
+        {ModeSaver, 0.6f, 341, 300, true},
+        {ModeSaver, 0.6f, 259, 300, true},
+        {ModeSaver, 0.6f, 300, 340, false},
+        {ModeSaver, 0.6f, 300, 341, true},
+        {ModeSaver, 0.6f, 300, 259, true},
+        {ModeSaver, 0.6f, 260, 260, false},
+        {ModeSaver, 0.6f, 340, 340, false},
+        {ModeSaver, 30.0f, 341, 341, true},
+        {ModePreview, 30.0f, 900, 700, false},
+        {ModeConfigure, 30.0f, 900, 700, false},
+    };
+    window.clockRunning = false;  // so that the pump in DrainMessages keeps elapsed as set
+    for (const Travel& travel : travels) {
+        CAPTURE(travel.mode);
+        CAPTURE(travel.elapsed);
+        CAPTURE(travel.x);
+        CAPTURE(travel.y);
+        gMode = travel.mode;
+        REQUIRE(SetCursorPos(travel.x, travel.y));
+        DrainMessages();
+        window.elapsed = travel.elapsed;
+        // The position in lParam is not what counts: it claims no travel at all.
+        CHECK(SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300)) == 0);
+        CHECK(TakeClose(gWindowHandle) == travel.closes);
+    }
+    SUBCASE("a threshold of 0 allows no travel at all")
+    {
+        gMode = ModeSaver;
+        gSettings->mouseThreshold = 0;
+        SetCursorPos(301, 300);
+        DrainMessages();
+        window.elapsed = 1.0f;
+        SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, 0);
+        CHECK(TakeClose(gWindowHandle));
+        SetCursorPos(300, 300);
+        DrainMessages();
+        SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, 0);
+        CHECK_FALSE(TakeClose(gWindowHandle));
+    }
+    window.StartClock();
+    gMode = ModeSaver;
+    gSettings->mouseThreshold = 50;
+}
+
+TEST_CASE("the cursor is hidden over the saver and an arrow elsewhere")
+{
+    SharedWindow();
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
+        CAPTURE(mode);
+        gMode = mode;
+        SetCursor(mode == ModeSaver ? arrow : nullptr);
+        CHECK(SendMessageA(gWindowHandle, WM_SETCURSOR, WPARAM(gWindowHandle), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)) == 0);
+        CHECK(GetCursor() == (mode == ModeSaver ? nullptr : arrow));
+    }
+    gMode = ModeSaver;
+}
+
+TEST_CASE("other messages get the default processing")
+{
+    SharedWindow();
+    char title[32] = {};
+    CHECK(SendMessageA(gWindowHandle, WM_GETTEXT, sizeof title, LPARAM(title)) == 7);
+    CHECK(std::string(title) == "Zuvarir");
+    CHECK(SendMessageA(gWindowHandle, WM_GETTEXTLENGTH, 0, 0) == 7);
+}
+
+TEST_CASE("losing the foreground to another window ends the saver and the preview")
+{
+    SharedWindow();
+    for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
+        CAPTURE(mode);
+        gMode = mode;
+        SetForegroundWindow(gWindowHandle);
+        SetActiveWindow(gWindowHandle);
+        DrainMessages();
+        REQUIRE(GetActiveWindow() == gWindowHandle);
+        const HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "other", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50,
+                                           nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(other);
+        SetActiveWindow(other);
+        CHECK(GetActiveWindow() == other);
+        CHECK(TakeClose(gWindowHandle) == (mode != ModeConfigure));
+        DestroyWindow(other);
+        DrainMessages();
+    }
+    gMode = ModeSaver;
+}

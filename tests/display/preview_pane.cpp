@@ -1,0 +1,109 @@
+// Stands in for the display settings' preview pane in the end-to-end tests: a
+// top-level window of the given size that starts the saver as its preview.
+//
+//   preview_pane SAVER WIDTH HEIGHT
+//
+// Prints "pane HANDLE" once the pane exists, then, once the saver's child shows,
+// "child X Y WIDTH HEIGHT" (position in the pane's client area). WM_COMMAND 2,
+// posted from outside (win_probe press "Preview Pane" 2), destroys the pane; the
+// program then waits for the saver and prints and returns its exit code.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr char kPaneTitle[] = "Preview Pane";
+constexpr WPARAM kDestroyCommand = 2;
+constexpr DWORD kChildWaitMs = 30000;
+constexpr DWORD kSaverExitWaitMs = 10000;
+constexpr int kUsage = 64;
+constexpr int kFailed = 65;
+
+LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == kDestroyCommand) {
+        DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: preview_pane SAVER WIDTH HEIGHT\n");
+        return kUsage;
+    }
+    WNDCLASSA paneClass = {};
+    paneClass.lpfnWndProc = PaneProc;
+    paneClass.hInstance = GetModuleHandleA(nullptr);
+    paneClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    paneClass.hCursor = LoadCursorA(nullptr, IDC_CROSS);
+    paneClass.lpszClassName = "PreviewPane";
+    RegisterClassA(&paneClass);
+    HWND pane = CreateWindowExA(0, "PreviewPane", kPaneTitle, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 80, std::atoi(argv[2]),
+                                std::atoi(argv[3]), nullptr, nullptr, paneClass.hInstance, nullptr);
+    if (!pane)
+        return kFailed;
+    std::printf("pane %lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(pane)));
+    std::fflush(stdout);
+
+    char commandLine[1024];
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\" /p %lu", argv[1],
+                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(pane)));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION saver = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &saver)) {
+        std::fprintf(stderr, "cannot start %s: %lu\n", argv[1], GetLastError());
+        return kFailed;
+    }
+
+    const DWORD start = GetTickCount();
+    bool childShown = false;
+    MSG message;
+    for (;;) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                goto paneDestroyed;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (!childShown) {
+            HWND child = FindWindowExA(pane, nullptr, "dozozed_udova", nullptr);
+            if (child && IsWindowVisible(child)) {
+                RECT rect;
+                GetWindowRect(child, &rect);
+                MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&rect), 2);
+                std::printf("child %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                            rect.bottom - rect.top);
+                std::fflush(stdout);
+                childShown = true;
+            } else if (GetTickCount() - start > kChildWaitMs) {
+                std::printf("no child\n");
+                std::fflush(stdout);
+                childShown = true;
+            }
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+paneDestroyed:
+    DWORD code = kFailed;
+    if (WaitForSingleObject(saver.hProcess, kSaverExitWaitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(saver.hProcess, &code);
+    else
+        std::printf("saver still running\n");
+    std::printf("exit %lu\n", code);
+    std::fflush(stdout);
+    CloseHandle(saver.hThread);
+    CloseHandle(saver.hProcess);
+    return static_cast<int>(code);
+}

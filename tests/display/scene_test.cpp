@@ -1,0 +1,449 @@
+// The particle scene on a real OpenGL context under Wine: the sprite texture, the
+// fixed state and projection, the preset-switch rule, the quit frame, the pixels
+// that ParticleSystem::Draw produces, and the failures of construction.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include <GL/gl.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <initializer_list>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "display/frame_clock.h"
+#include "effect/particle_scene.h"
+#include "effect/particle_system.h"
+#include "resources/resource_ids.h"
+#include "shell/exception.h"
+#include "shell/globals.h"
+#include "tests/display/resource_access.h"
+#include "tests/display/window_fixture.h"
+
+// The allocator is the one thing faked here: it can be told to fail for the
+// particle system's size, with a bad_alloc or with an Exception of ours.
+namespace {
+enum class AllocationFailure { None, BadAlloc, OurException };
+AllocationFailure gFailParticleSystem = AllocationFailure::None;
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (size == sizeof(ParticleSystem) && gFailParticleSystem != AllocationFailure::None) {
+        const AllocationFailure failure = gFailParticleSystem;
+        gFailParticleSystem = AllocationFailure::None;
+        if (failure == AllocationFailure::BadAlloc)
+            throw std::bad_alloc();
+        throw Exception("No room for the particles");
+    }
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+// GCC takes the replaced pair for a mismatch once it inlines them into each other.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+DWORD gMilliseconds;
+BOOL WINAPI NoCounter(LARGE_INTEGER*) { return FALSE; }
+DWORD WINAPI FakeMilliseconds() { return gMilliseconds; }
+
+// One full-screen scene for the whole program, on the millisecond timer of the
+// test, so that every frame's elapsed is chosen here.
+ParticleScene& SharedScene()
+{
+    static WindowFixture fixture(ModeSaver);
+    static std::unique_ptr<ParticleScene> scene = [] {
+        gTimeSource = {NoCounter, NoCounter, FakeMilliseconds};
+        return std::make_unique<ParticleScene>();
+    }();
+    return *scene;
+}
+
+struct Rgb {
+    int red, green, blue;
+};
+
+Rgb PixelAt(int x, int y)
+{
+    unsigned char bytes[4] = {};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes);
+    return {bytes[0], bytes[1], bytes[2]};
+}
+
+bool IsBlack(const Rgb& pixel) { return pixel.red + pixel.green + pixel.blue == 0; }
+
+std::string BuildFailure()
+{
+    try {
+        ParticleScene scene;
+    } catch (Exception& failure) {
+        return failure.message;
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST_CASE("the preset switch comes never within 30 s of the last one and always after 34 s")
+{
+    struct Case {
+        float now, lastSwitch;
+        int extraSeconds;
+        bool due;
+    };
+    const Case cases[] = {
+        {30.0f, 0.0f, 0, false},  {30.01f, 0.0f, 0, true},  {31.0f, 0.0f, 1, false}, {31.5f, 0.0f, 1, true},
+        {34.0f, 0.0f, 4, false},  {34.01f, 0.0f, 4, true},  {100.0f, 70.0f, 0, false}, {104.5f, 70.0f, 4, true},
+        {29.0f, 0.0f, 0, false},  {0.0f, 0.0f, 0, false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.now);
+        CAPTURE(c.lastSwitch);
+        CAPTURE(c.extraSeconds);
+        CHECK(IsPresetSwitchDue(c.now, c.lastSwitch, c.extraSeconds) == c.due);
+    }
+    for (int extra = 0; extra < 5; ++extra) {
+        CHECK_FALSE(IsPresetSwitchDue(40.0f, 10.0f, extra));
+        CHECK(IsPresetSwitchDue(44.01f, 10.0f, extra));
+    }
+}
+
+TEST_CASE("the scene switches presets by the frame clock")
+{
+    ParticleScene& scene = SharedScene();
+    DrainMessages();
+    gMilliseconds = 0;
+    scene.StartClock();
+
+    gMilliseconds = 2'000;  // the first frame sets the last switch
+    REQUIRE(scene.RenderFrame());
+    CHECK(lastPresetSwitch == doctest::Approx(2.0f));
+    CHECK(gParticleSystem->lastTime == doctest::Approx(2.0f));
+
+    for (DWORD milliseconds : {10'000u, 31'999u, 32'000u}) {
+        gMilliseconds = milliseconds;
+        REQUIRE(scene.RenderFrame());
+        CHECK(lastPresetSwitch == doctest::Approx(2.0f));
+    }
+    gMilliseconds = 36'010;
+    REQUIRE(scene.RenderFrame());
+    CHECK(lastPresetSwitch == doctest::Approx(36.01f));
+    CHECK(gParticleSystem->lastTime == doctest::Approx(36.01f));
+    gMilliseconds = 66'000;
+    REQUIRE(scene.RenderFrame());
+    CHECK(lastPresetSwitch == doctest::Approx(36.01f));
+}
+
+TEST_CASE("a frame on which the quit message arrives neither updates nor draws")
+{
+    ParticleScene& scene = SharedScene();
+    DrainMessages();
+    const float before = gParticleSystem->lastTime;
+    gMilliseconds += 5'000;
+    PostQuitMessage(0);
+    CHECK_FALSE(scene.RenderFrame());
+    CHECK(gParticleSystem->lastTime == before);
+    CHECK(scene.RenderFrame());
+    CHECK(gParticleSystem->lastTime > before);
+}
+
+TEST_CASE("the sprite bitmap becomes the bound 64 x 64 texture, bottom row first")
+{
+    SharedScene();
+    CHECK(glIsTexture(gSpriteTexture));
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    CHECK(GLuint(bound) == gSpriteTexture);
+    GLint width = 0, height = 0, magnification = 0, minification = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magnification);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minification);
+    CHECK(width == 64);
+    CHECK(height == 64);
+    CHECK(magnification == GL_LINEAR);
+    CHECK(minification == GL_LINEAR);
+
+    std::vector<unsigned char> texels(64 * 64 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    const std::vector<uint8_t> dib = ResourceBytes(IDB_SPRITE, RT_BITMAP);
+    REQUIRE(dib.size() == 12328u);
+    // Texture row 0 is the bitmap's first row in memory, its bottom one; the
+    // streaks make any flip show.
+    CHECK(std::equal(texels.begin(), texels.end(), dib.begin() + 40));
+    CHECK(texels[(32 * 64 + 31) * 3] == 253);
+}
+
+TEST_CASE("the fixed OpenGL state: texturing, additive blending, no depth test")
+{
+    SharedScene();
+    CHECK(glIsEnabled(GL_TEXTURE_2D));
+    CHECK(glIsEnabled(GL_BLEND));
+    CHECK_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    GLint value = 0;
+    glGetIntegerv(GL_BLEND_SRC, &value);
+    CHECK(value == GL_SRC_ALPHA);
+    glGetIntegerv(GL_BLEND_DST, &value);
+    CHECK(value == GL_ONE);
+    glGetIntegerv(GL_SHADE_MODEL, &value);
+    CHECK(value == GL_SMOOTH);
+    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, &value);
+    CHECK(value == GL_FASTEST);
+    glGetIntegerv(GL_POINT_SMOOTH_HINT, &value);
+    CHECK(value == GL_FASTEST);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &value);
+    CHECK(value == GL_MODULATE);
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    CHECK(clear[0] + clear[1] + clear[2] + clear[3] == 0.0f);
+    GLfloat depth = 0;
+    glGetFloatv(GL_DEPTH_CLEAR_VALUE, &depth);
+    CHECK(depth == 1.0f);
+}
+
+TEST_CASE("Resize sets the viewport and the one fixed frustum, a height of 0 counting as 1")
+{
+    ParticleScene& scene = SharedScene();
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    for (auto size : {std::pair{screenWidth, screenHeight}, {640, 0}, {300, 300}}) {
+        CAPTURE(size.first);
+        CAPTURE(size.second);
+        scene.Resize(size.first, size.second);
+        const int expectedHeight = size.second ? size.second : 1;
+        CHECK(scene.width == size.first);
+        CHECK(scene.height == expectedHeight);
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        CHECK(viewport[0] == 0);
+        CHECK(viewport[1] == 0);
+        CHECK(viewport[2] == size.first);
+        CHECK(viewport[3] == expectedHeight);
+        // glFrustum(-4, 4, -2.704225, 2.704225, 4, 4096) by hand: 2n/(r-l) = 1,
+        // 2n/(t-b) = 8/5.40845 = 1.479166, -(f+n)/(f-n) = -4100/4092,
+        // -2fn/(f-n) = -32768/4092, and -1 below the diagonal's end.
+        GLfloat projection[16] = {};
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        CHECK(projection[0] == doctest::Approx(1.0));
+        CHECK(projection[5] == doctest::Approx(1.479166));
+        CHECK(projection[10] == doctest::Approx(-4100.0 / 4092.0));
+        CHECK(projection[11] == doctest::Approx(-1.0));
+        CHECK(projection[14] == doctest::Approx(-32768.0 / 4092.0));
+        CHECK(projection[8] == 0.0f);
+        CHECK(projection[9] == 0.0f);
+        GLint mode = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        CHECK(mode == GL_MODELVIEW);
+    }
+    scene.Resize(screenWidth, screenHeight);
+}
+
+TEST_CASE("Draw makes each live particle a diamond of its size, colour times texture, added up")
+{
+    ParticleScene& scene = SharedScene();
+    const int centreX = scene.width / 2;
+    const int centreY = scene.height / 2;
+    // One unit per pixel, the world origin at the window's centre.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-centreX, scene.width - centreX, -centreY, scene.height - centreY, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    GLint redBits = 8;
+    glGetIntegerv(GL_RED_BITS, &redBits);
+    const int tolerance = (256 >> redBits) + 2;
+
+    // Texels: row 0 red, green; row 1 blue, white; or all one grey.
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    auto upload = [](std::initializer_list<unsigned char> texels) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, std::data(texels));
+    };
+
+    ParticleSystem& system = *gParticleSystem;
+    const ParticleSystem saved = system;
+    for (Particle& particle : system.particles)
+        particle.age = -1;
+    system.cameraAngles = {0, 0, 0};
+    auto place = [&](int slot, float size, float red, float green, float blue, float alpha) {
+        Particle& particle = system.particles[slot];
+        particle.age = 0;
+        particle.lifetime = 10;
+        particle.position = {0, 0, 0};
+        particle.size = size;
+        particle.color[0] = red;
+        particle.color[1] = green;
+        particle.color[2] = blue;
+        particle.color[3] = 0;  // never read
+        particle.alpha = alpha;
+    };
+    auto draw = [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        system.Draw();
+        glFinish();
+    };
+    auto matches = [&](const Rgb& pixel, int red, int green, int blue) {
+        return std::abs(pixel.red - red) <= tolerance && std::abs(pixel.green - green) <= tolerance &&
+               std::abs(pixel.blue - blue) <= tolerance;
+    };
+
+    SUBCASE("corners at size from the centre, the whole texture once over it")
+    {
+        upload({255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
+        place(17, 20, 1, 1, 1, 1);
+        draw();
+        CHECK(matches(PixelAt(centreX, centreY + 17), 255, 0, 0));    // top corner: s 0, t 0
+        CHECK(matches(PixelAt(centreX - 18, centreY), 0, 255, 0));    // left corner: s 1, t 0
+        CHECK(matches(PixelAt(centreX + 17, centreY), 0, 0, 255));    // right corner: s 0, t 1
+        CHECK(matches(PixelAt(centreX, centreY - 18), 255, 255, 255));  // bottom corner: s 1, t 1
+        for (auto outside : {std::pair{0, 21}, {-22, 0}, {21, 0}, {0, -22}, {11, 11}, {-12, -12}})
+            CHECK(IsBlack(PixelAt(centreX + outside.first, centreY + outside.second)));
+        CHECK_FALSE(IsBlack(PixelAt(centreX + 8, centreY + 8)));
+    }
+    SUBCASE("the camera's z angle turns the diamond into an upright square")
+    {
+        upload({200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200});
+        system.cameraAngles = {0, 0, 45};
+        place(0, 20, 1, 1, 1, 1);
+        draw();
+        CHECK_FALSE(IsBlack(PixelAt(centreX + 12, centreY + 12)));
+        CHECK_FALSE(IsBlack(PixelAt(centreX - 13, centreY - 13)));
+        CHECK(IsBlack(PixelAt(centreX + 17, centreY)));
+        CHECK(IsBlack(PixelAt(centreX, centreY - 18)));
+    }
+    SUBCASE("the colour times the texture's grey, weighted by alpha, added onto what is there")
+    {
+        upload({128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128});
+        place(3, 20, 1.0f, 0.5f, 0.25f, 1.0f);
+        draw();
+        CHECK(matches(PixelAt(centreX + 2, centreY + 2), 128, 64, 32));
+        place(9, 20, 0.5f, 1.0f, 0.0f, 0.5f);  // adds (32, 64, 0)
+        draw();
+        CHECK(matches(PixelAt(centreX + 2, centreY + 2), 160, 128, 32));
+        place(2, 10, 1.0f, 1.0f, 1.0f, 1.0f);  // adds 128 each in the inner diamond only
+        draw();
+        CHECK(matches(PixelAt(centreX + 2, centreY + 2), 255, 255, 160));
+        CHECK(matches(PixelAt(centreX + 13, centreY), 160, 128, 32));
+    }
+    SUBCASE("free slots draw nothing and the model-view matrix is left as it was")
+    {
+        upload({255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255});
+        glTranslatef(5, 6, 0);
+        GLfloat before[16], after[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, before);
+        draw();
+        glGetFloatv(GL_MODELVIEW_MATRIX, after);
+        CHECK(std::equal(before, before + 16, after));
+        CHECK(IsBlack(PixelAt(centreX + 5, centreY + 6)));
+        place(kParticleCount - 1, 4, 1, 1, 1, 1);
+        draw();
+        CHECK_FALSE(IsBlack(PixelAt(centreX + 5, centreY + 6)));
+    }
+
+    system = saved;
+    glDeleteTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+    scene.Resize(scene.width, scene.height);
+}
+
+TEST_CASE("a scene that cannot be completed tears its window part down and reports why")
+{
+    struct Case {
+        const char* what;
+        bool withoutSprite;
+        AllocationFailure allocation;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no sprite bitmap in the module", true, AllocationFailure::None, "Failed to load textures"},
+        {"no memory for the particle system", false, AllocationFailure::BadAlloc, "Unknown error"},
+        {"an Exception while the particle system is made", false, AllocationFailure::OurException,
+         "No room for the particles"},
+    };
+    const TimeSource saved = gTimeSource;
+    gTimeSource = {QueryPerformanceFrequency, QueryPerformanceCounter, timeGetTime};
+    for (const Case& c : cases) {
+        CAPTURE(c.what);
+        ParticleSystem* const before = gParticleSystem;
+        gParticleSystem = nullptr;
+        {
+            WindowFixture fixture(ModeSaver);
+            // Kernel32 carries no bitmap 104; the class may be registered on it all the same.
+            if (c.withoutSprite)
+                gInstance = GetModuleHandleA("kernel32.dll");
+            gFailParticleSystem = c.allocation;
+            CHECK(BuildFailure() == c.message);
+            gFailParticleSystem = AllocationFailure::None;
+            CHECK(gParticleSystem == nullptr);
+            // What the window part's destructor did: no current context, the flag off.
+            CHECK(wglGetCurrentContext() == nullptr);
+            BOOL running = TRUE;
+            SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+            CHECK_FALSE(running);
+            CHECK(ActiveWindowElapsed() == 0.0f);
+        }
+        gInstance = GetModuleHandleA(nullptr);
+        gParticleSystem = before;
+    }
+    gTimeSource = saved;
+}
+
+TEST_CASE("the preview draws its particles into the pane")
+{
+    const TimeSource saved = gTimeSource;
+    gTimeSource = {QueryPerformanceFrequency, QueryPerformanceCounter, timeGetTime};
+    ParticleSystem* const before = gParticleSystem;
+    gParticleSystem = nullptr;
+    {
+        WindowFixture fixture(ModePreview);
+        const HWND pane = CreateWindowExA(0, "STATIC", "pane", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 60, 50, 200,
+                                          150, nullptr, nullptr, nullptr, nullptr);
+        REQUIRE(pane);
+        gWindowHandle = pane;
+        {
+            ParticleScene scene;
+            GLint viewport[4] = {};
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            CHECK(viewport[2] == 200);
+            CHECK(viewport[3] == 150);
+            for (int i = 0; i < 30; ++i) {
+                Sleep(50);
+                REQUIRE(scene.RenderFrame());
+            }
+            int live = 0;
+            for (const Particle& particle : gParticleSystem->particles)
+                live += particle.age >= 0;
+            CAPTURE(live);
+            // A child's frame is presented by copying, so the last frame is still in
+            // the back buffer after the swap; the front one of a child is not readable.
+            std::vector<unsigned char> frame(200 * 150 * 3);
+            glReadBuffer(GL_BACK);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, 200, 150, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+            int lit = 0;
+            for (std::size_t i = 0; i < frame.size(); i += 3)
+                lit += frame[i] + frame[i + 1] + frame[i + 2] > 0;
+            CAPTURE(lit);
+            CHECK(lit > 50);
+        }
+        DestroyWindow(pane);
+    }
+    gInstance = GetModuleHandleA(nullptr);
+    gParticleSystem = before;
+    gTimeSource = saved;
+}

@@ -1,0 +1,251 @@
+// The render window under Wine: the single-instance guard, the preview child and
+// the full-screen popup, and every set-up failure with its message.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include <initializer_list>
+
+#include <memory>
+#include <string>
+
+#include "display/gl_window.h"
+#include "shell/exception.h"
+#include "shell/globals.h"
+#include "tests/display/window_fixture.h"
+
+namespace {
+
+// The message of the Exception that building a window throws, or "" when it builds.
+std::string BuildFailure(std::unique_ptr<GLWindow>& window)
+{
+    try {
+        window = std::make_unique<GLWindow>();
+    } catch (Exception& failure) {
+        return failure.message;
+    }
+    return "";
+}
+
+std::string StepFailure(void (GLWindow::*step)(), GLWindow& window)
+{
+    try {
+        (window.*step)();
+    } catch (Exception& failure) {
+        return failure.message;
+    }
+    return "";
+}
+
+int CountRenderWindows()
+{
+    int count = 0;
+    for (HWND window = FindWindowA("dozozed_udova", nullptr); window;
+         window = FindWindowExA(nullptr, window, "dozozed_udova", nullptr))
+        ++count;
+    return count;
+}
+
+bool ScreenSaverRunning()
+{
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    return running != FALSE;
+}
+
+HWND MakePlainWindow(DWORD style = WS_POPUP | WS_VISIBLE, HWND parent = nullptr, int width = 200, int height = 150)
+{
+    return CreateWindowExA(0, "STATIC", "pane", style, 40, 30, width, height, parent, nullptr, nullptr, nullptr);
+}
+
+BOOL WINAPI RefuseActivation(HDC, HGLRC) { return FALSE; }
+
+}  // namespace
+
+TEST_CASE("the full-screen saver window covers the screen, on top, with a current context")
+{
+    WindowFixture fixture(ModeSaver);
+    SetCursorPos(123, 234);
+    auto window = std::make_unique<GLWindow>();
+
+    CHECK(gActiveWindow == window.get());
+    CHECK(IsWindow(gWindowHandle));
+    CHECK(fixture.settings.windowHandle == gWindowHandle);
+    RECT rect;
+    GetWindowRect(gWindowHandle, &rect);
+    CHECK(rect.left == 0);
+    CHECK(rect.top == 0);
+    CHECK(rect.right == GetSystemMetrics(SM_CXSCREEN));
+    CHECK(rect.bottom == GetSystemMetrics(SM_CYSCREEN));
+    CHECK(window->width == GetSystemMetrics(SM_CXSCREEN));
+    CHECK(window->height == GetSystemMetrics(SM_CYSCREEN));
+    CHECK((GetWindowLongA(gWindowHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    CHECK(GetWindowLongA(gWindowHandle, GWL_STYLE) == LONG(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS));
+    char title[32] = {};
+    GetWindowTextA(gWindowHandle, title, sizeof title);
+    CHECK(std::string(title) == "Zuvarir");
+
+    CHECK(window->colorDepth == 16u);
+    CHECK(wglGetCurrentContext() == window->renderContext);
+    CHECK(wglGetCurrentDC() == window->deviceContext);
+    PIXELFORMATDESCRIPTOR format = {};
+    DescribePixelFormat(window->deviceContext, GetPixelFormat(window->deviceContext), sizeof format, &format);
+    CHECK((format.dwFlags & PFD_DOUBLEBUFFER) != 0);
+    CHECK((format.dwFlags & PFD_SUPPORT_OPENGL) != 0);
+    CHECK(window->clockRunning);
+    CHECK(ScreenSaverRunning());
+    // The mouse rule measures from where the cursor was when the saver came up.
+    CHECK(fixture.settings.mouseOrigin.x == 123);
+    CHECK(fixture.settings.mouseOrigin.y == 234);
+
+    // Destruction releases the contexts and the flag, but the window stays.
+    const HWND renderWindow = gWindowHandle;
+    window.reset();
+    CHECK(wglGetCurrentContext() == nullptr);
+    CHECK_FALSE(ScreenSaverRunning());
+    CHECK(IsWindow(renderWindow));
+    CHECK(gActiveWindow != nullptr);
+    CHECK(ActiveWindowElapsed() == 0.0f);
+}
+
+TEST_CASE("a second window is refused, also after the first was destroyed, and creates nothing")
+{
+    WindowFixture fixture(ModeSaver);
+    auto first = std::make_unique<GLWindow>();
+    const HWND firstWindow = gWindowHandle;
+    std::unique_ptr<GLWindow> second;
+
+    CHECK(BuildFailure(second) == "Multiple instances of Window found.");
+    CHECK(CountRenderWindows() == 1);
+    CHECK(gWindowHandle == firstWindow);
+    CHECK(gActiveWindow == first.get());
+
+    first.reset();
+    CHECK(BuildFailure(second) == "Multiple instances of Window found.");
+    CHECK(CountRenderWindows() == 1);
+    CHECK(gWindowHandle == firstWindow);
+}
+
+TEST_CASE("the preview child fills its pane and leaves the screen-saver flag alone")
+{
+    WindowFixture fixture(ModePreview);
+    const HWND pane = MakePlainWindow(WS_POPUP | WS_VISIBLE | WS_BORDER, nullptr, 152, 112);
+    REQUIRE(pane);
+    gWindowHandle = pane;
+    auto window = std::make_unique<GLWindow>();
+
+    CHECK(GetParent(gWindowHandle) == pane);
+    CHECK((GetWindowLongA(gWindowHandle, GWL_STYLE) & WS_CHILD) != 0);
+    CHECK((GetWindowLongA(gWindowHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0);
+    RECT paneRect, childRect;
+    GetWindowRect(pane, &paneRect);
+    GetWindowRect(gWindowHandle, &childRect);
+    CHECK(childRect.right - childRect.left == 152);
+    CHECK(childRect.bottom - childRect.top == 112);
+    POINT clientOrigin = {0, 0};
+    ClientToScreen(pane, &clientOrigin);
+    CHECK(childRect.left == clientOrigin.x);
+    CHECK(childRect.top == clientOrigin.y);
+    CHECK(window->width == 152);
+    CHECK(window->height == 112);
+    CHECK_FALSE(ScreenSaverRunning());
+    window.reset();
+    CHECK_FALSE(ScreenSaverRunning());
+    DestroyWindow(pane);
+}
+
+TEST_CASE("a class or pane that cannot serve throws its one message")
+{
+    SUBCASE("the window class is already taken")
+    {
+        WindowFixture fixture(ModeSaver);
+        WNDCLASSEXA taken = {};
+        taken.cbSize = sizeof taken;
+        taken.lpfnWndProc = DefWindowProcA;
+        taken.hInstance = gInstance;
+        taken.lpszClassName = "dozozed_udova";
+        REQUIRE(RegisterClassExA(&taken));
+        std::unique_ptr<GLWindow> window;
+        CHECK(BuildFailure(window) == "Failed to register class!");
+        CHECK(CountRenderWindows() == 0);
+        CHECK(gActiveWindow != nullptr);
+    }
+    SUBCASE("a preview pane that is no window")
+    {
+        for (HWND pane : {HWND(nullptr), HWND(0x7654321)}) {
+            WindowFixture fixture(ModePreview, pane);
+            std::unique_ptr<GLWindow> window;
+            CHECK(BuildFailure(window) == "Failed to create window...");
+            CHECK(gWindowHandle == nullptr);
+            CHECK(fixture.settings.windowHandle == nullptr);
+            // The dead object's clock is never read: mouse travel cannot end anything.
+            CHECK(ActiveWindowElapsed() == 0.0f);
+        }
+    }
+}
+
+// The later steps are driven on a built window, each handed a device context or
+// window that makes the real call fail; one window serves all four, since every
+// window costs seconds under Wine.
+TEST_CASE("the pixel-format and context steps throw their one message each")
+{
+    WindowFixture fixture(ModeSaver);
+    auto window = std::make_unique<GLWindow>();
+    const HWND renderWindow = gWindowHandle;
+    const HDC renderDeviceContext = window->deviceContext;
+    const HGLRC renderContext = window->renderContext;
+
+    {
+        INFO("no device context to choose a format for");
+        const HWND gone = MakePlainWindow();
+        DestroyWindow(gone);
+        gWindowHandle = gone;
+        CHECK(StepFailure(&GLWindow::SetupPixelFormat, *window) == "Can't find a suitable pixelformat.");
+    }
+    {
+        INFO("a window that already has another pixel format");
+        const HWND other = MakePlainWindow();
+        const HDC otherContext = GetDC(other);
+        PIXELFORMATDESCRIPTOR wanted = {};
+        wanted.nSize = sizeof wanted;
+        wanted.nVersion = 1;
+        wanted.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+        wanted.cColorBits = 16;
+        wanted.cDepthBits = 16;
+        const int chosen = ChoosePixelFormat(otherContext, &wanted);
+        const int formats = DescribePixelFormat(otherContext, 1, sizeof wanted, nullptr);
+        int different = 0;
+        for (int index = 1; index <= formats && !different; ++index) {
+            PIXELFORMATDESCRIPTOR candidate = {};
+            DescribePixelFormat(otherContext, index, sizeof candidate, &candidate);
+            if (index != chosen && (candidate.dwFlags & PFD_SUPPORT_OPENGL) && (candidate.dwFlags & PFD_DRAW_TO_WINDOW))
+                different = index;
+        }
+        REQUIRE(different != 0);
+        PIXELFORMATDESCRIPTOR taken = {};
+        DescribePixelFormat(otherContext, different, sizeof taken, &taken);
+        REQUIRE(SetPixelFormat(otherContext, different, &taken));
+        gWindowHandle = other;
+        CHECK(StepFailure(&GLWindow::SetupPixelFormat, *window) == "Can't set the PixelFormat.");
+        DestroyWindow(other);
+    }
+    {
+        INFO("a device context without a pixel format");
+        const HWND other = MakePlainWindow();
+        window->deviceContext = GetDC(other);
+        CHECK(StepFailure(&GLWindow::CreateRenderContext, *window) == "Can't create a GL Rendering Context.");
+        DestroyWindow(other);
+        window->deviceContext = renderDeviceContext;
+    }
+    {
+        INFO("a context that cannot be made current");
+        gContextCalls.makeCurrent = RefuseActivation;
+        CHECK(StepFailure(&GLWindow::CreateRenderContext, *window) == "Can't activate GLRC.");
+        gContextCalls.makeCurrent = wglMakeCurrent;
+        CHECK(window->renderContext != renderContext);
+        wglDeleteContext(window->renderContext);
+    }
+
+    gWindowHandle = renderWindow;
+    window->deviceContext = renderDeviceContext;
+    window->renderContext = renderContext;
+}

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The saver's music end to end: zuvarir.scr /s with "Music" on plays the chosen
+# MP3 in a loop through BASS.dll until the saver ends; a missing file, or the
+# text that stands for an unreadable registry value, gives a silent saver that
+# runs and ends normally. What Wine's ALSA driver outputs is written to a file.
+source "$(dirname "$0")/../harness/env.sh"
+
+dir=$(mktemp -d "${TMPDIR:-/tmp}/zuvarir-music.XXXXXX")
+trap 'zv_cleanup; rm -rf "$dir"' EXIT
+capture="$dir/capture.wav"
+# Wine's ALSA driver runs inside each Wine process and reads $HOME/.asoundrc there.
+mkdir -p "$dir/home"
+cat >"$dir/home/.asoundrc" <<ALSA
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$capture"
+  format "wav"
+}
+ALSA
+export HOME="$dir/home"
+
+# A one-second 440 Hz tone: the saver runs for longer, so the loop must repeat it.
+sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 1 sine 440 vol 0.5 &&
+  lame --quiet -b 128 "$dir/tone.wav" "$dir/tone.mp3" || { fail "the tone could not be made"; finish; }
+
+# Runs the saver for SECONDS, ends it with a key, and checks that it exited with 0.
+run_saver() {
+  local what=$1 seconds=$2
+  rm -f "$capture"
+  start_saver /s
+  if wait_window Zuvarir 20 >/dev/null; then
+    sleep "$seconds"
+    xdotool key space
+  else
+    fail "$what: no saver window"
+  fi
+  wait_exit "$zv_last_pid" 15
+  [ "$zv_exit" = 0 ] && pass "$what: the saver ends with 0" || fail "$what: the saver gave $zv_exit"
+}
+
+capture_seconds() { sox --ignore-length "$capture" -n stat 2>&1 | awk '/^Length/ {print $3}'; }
+capture_rms() { sox --ignore-length "$capture" -n stat 2>&1 | awk '/^RMS +amplitude/ {print $3}'; }
+
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$dir/tone.mp3")"
+run_saver "music on" 4
+size=$(stat -c %s "$capture" 2>/dev/null || echo 0)
+sleep 1
+[ "$size" -gt 0 ] && [ "$(stat -c %s "$capture")" = "$size" ] && pass "the music stops when the saver ends" ||
+  fail "no capture, or it still grows after the saver ended ($size bytes)"
+seconds=$(capture_seconds)
+awk -v s="$seconds" 'BEGIN {exit !(s > 2.0)}' && pass "the music plays past the file's length ($seconds s)" ||
+  fail "the music lasted only ${seconds:-0} s"
+peak=$(sox --ignore-length "$capture" -n trim 1.2 1 remix 1 stat -freq 2>&1 |
+  awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }')
+awk -v f="$peak" 'BEGIN {exit !(f > 430 && f < 450)}' && pass "the looped music is the 440 Hz tone ($peak Hz)" ||
+  fail "dominant frequency ${peak:-none}"
+
+# Silent runs: whatever the output receives must hold no sound.
+silent() {
+  if [ ! -s "$capture" ]; then
+    pass "$1: no sound"
+  else
+    local rms
+    rms=$(capture_rms)
+    awk -v r="$rms" 'BEGIN {exit !(r < 0.001)}' && pass "$1: silence" || fail "$1: sound played (RMS $rms)"
+  fi
+}
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$dir/missing.mp3")"
+run_saver "a missing file" 2
+silent "a missing file"
+
+wine reg delete "$ZUVARIR_PROGRAM_KEY" /v MusicFileName /f >/dev/null 2>&1
+run_saver "no \"MusicFileName\" value" 2
+silent "no \"MusicFileName\" value"
+
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+finish

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The full-screen saver as the user sees it: a window of the screen's size, the
+# particles and the ground glow on its frames, the hidden pointer, and input that
+# must not end it.
+source "$(dirname "$0")/../harness/env.sh"
+source "$(dirname "$0")/saver_common.sh"
+shots=$(mktemp -d)
+trap 'zv_cleanup; rm -rf "$shots"' EXIT
+
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Floor 0
+reg_set_dword "$ZUVARIR_SYSTEM_KEY" "Mouse Threshold" 40
+screen=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
+
+# Without the floor: particles on black, soft round sprites in many shades.
+if start_full_screen; then
+  geometry=$(xdotool getwindowgeometry "$saver_window" | awk '/Geometry:/ { print $2 }')
+  position=$(xdotool getwindowgeometry "$saver_window" | awk '/Position:/ { print $2 }')
+  [ "$geometry" = "$screen" ] && [ "$position" = "0,0" ] && pass "the window covers the screen ($screen)" ||
+    fail "window at $position, $geometry on a $screen screen"
+  sleep 4
+  screenshot "$shots/particles.png"
+  sleep 1
+  screenshot "$shots/particles-later.png"
+  still=$(static_fraction "$shots/particles.png" "$shots/particles-later.png")
+  lit=$(lit_fraction "$shots/particles.png")
+  colours=$(colour_count "$shots/particles.png")
+  echo "particles only: lit fraction $lit, still $still, $colours colours"
+  greater "$lit" 0.002 && pass "particles show ($lit of the screen lit)" || fail "hardly anything drawn: $lit"
+  greater "$colours" 100 && pass "soft sprites: $colours shades" || fail "only $colours colours on screen"
+  [ "$("$cursor_image")" = hidden ] && pass "the pointer is hidden over the saver" ||
+    fail "pointer over the saver: $("$cursor_image")"
+
+  # Input that is no close trigger, well after the first half second.
+  xdotool click 4 click 5
+  sleep 0.5; expect_running "the wheel"
+  xdotool key F10
+  sleep 0.5; expect_running "F10"
+  # Keys pressed while Alt is held; releasing Alt itself is a key release, which ends it.
+  xdotool keydown alt key x key F4
+  sleep 0.5; expect_running "Alt+X and Alt+F4"
+  xdotool keyup alt
+  sleep 0.3
+  if ! kill -0 "$saver" 2>/dev/null; then
+    expect_closed "releasing Alt"
+    start_full_screen && sleep 1
+  fi
+  xdotool mousemove 540 400
+  sleep 0.5
+  xdotool mousemove 500 360
+  sleep 0.5
+  xdotool mousemove 460 440
+  sleep 0.5; expect_running "mouse travel of exactly the threshold (40) on either axis"
+  xdotool key space
+  expect_closed "a key after all that"
+fi
+
+# With "Floor" 1 the ground glow lights a large part of the screen.
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Floor 1
+if start_full_screen; then
+  sleep 4
+  screenshot "$shots/floor.png"
+  sleep 1
+  screenshot "$shots/floor-later.png"
+  floor_still=$(static_fraction "$shots/floor.png" "$shots/floor-later.png")
+  echo "with the floor: lit fraction $(lit_fraction "$shots/floor.png"), still $floor_still"
+  # The ground is a large glow that stands still while the particles move.
+  greater "$floor_still" 0.1 && greater "$floor_still" "$(awk -v s="${still:-0}" 'BEGIN { print s * 3 }')" &&
+    pass "the ground glows ($floor_still of the screen lit and still)" || fail "no ground glow: $floor_still still"
+  xdotool key space
+  expect_closed "a key with the floor on"
+fi
+
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+reg_delete_key "$ZUVARIR_SYSTEM_KEY"
+finish
