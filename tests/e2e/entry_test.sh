@@ -6,7 +6,8 @@ source "$(dirname "$0")/../harness/env.sh"
 # No window of the saver may show while an unknown switch is handled.
 for switch in /x / - /? //s; do
   start_saver "$switch"
-  wait_exit "$zv_last_pid" 10; code=$zv_exit
+  # Generous: the first Wine program after a quiet spell can take many seconds to start.
+  wait_exit "$zv_last_pid" 40; code=$zv_exit
   [ "$code" = 0 ] && pass "'$switch' exits with 0" || fail "'$switch' gave exit code $code"
 done
 if probe window "Zuvarir" 1 >/dev/null || probe window "Zazezi setup" 1 >/dev/null ||
