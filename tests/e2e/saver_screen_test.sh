@@ -55,21 +55,29 @@ if start_full_screen; then
   expect_closed "a key after all that"
 fi
 
-# With "Floor" 1 the ground glow lights a large part of the screen.
+# With "Floor" 1 the ground glow lights a large part of the screen. The preset is
+# drawn at random and one of them (a camera tilted up from low down) keeps the
+# ground out of view, so the saver gets up to three starts to show it.
 reg_set_dword "$ZUVARIR_PROGRAM_KEY" Floor 1
-if start_full_screen; then
+floor_seen=no
+for attempt in 1 2 3; do
+  start_full_screen || break
   sleep 4
   screenshot "$shots/floor.png"
   sleep 1
   screenshot "$shots/floor-later.png"
   floor_still=$(static_fraction "$shots/floor.png" "$shots/floor-later.png")
-  echo "with the floor: lit fraction $(lit_fraction "$shots/floor.png"), still $floor_still"
+  echo "with the floor (start $attempt): lit fraction $(lit_fraction "$shots/floor.png"), still $floor_still"
   # The ground is a large glow that stands still while the particles move.
-  greater "$floor_still" 0.1 && greater "$floor_still" "$(awk -v s="${still:-0}" 'BEGIN { print s * 3 }')" &&
-    pass "the ground glows ($floor_still of the screen lit and still)" || fail "no ground glow: $floor_still still"
+  if greater "$floor_still" 0.1 && greater "$floor_still" "$(awk -v s="${still:-0}" 'BEGIN { print s * 3 }')"; then
+    floor_seen=yes
+  fi
   xdotool key space
   expect_closed "a key with the floor on"
-fi
+  [ "$floor_seen" = yes ] && break
+done
+[ "$floor_seen" = yes ] && pass "the ground glows ($floor_still of the screen lit and still)" ||
+  fail "no ground glow in three starts: $floor_still still"
 
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 reg_delete_key "$ZUVARIR_SYSTEM_KEY"
