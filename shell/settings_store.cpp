@@ -35,8 +35,9 @@ void WriteInt32(HKEY key, const char* name, int32_t value)
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-// Replaces the path, zeroing the whole buffer first so that what follows the
-// terminating zero is never a leftover of an earlier path.
+// Replaces the path with at most 255 bytes of the given one, zeroing the whole
+// buffer first so that what follows the terminating zero is never a leftover of
+// an earlier path.
 void SetPath(char (&buffer)[256], const char* path)
 {
     std::memset(buffer, 0, sizeof buffer);
@@ -71,12 +72,10 @@ void SaverSettings::LoadSettings()
     // bytes carry no terminator (the last byte is then given up for it).
     char data[sizeof musicFileName] = {};
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key, "MusicFileName", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
-        data[sizeof data - 1] = '\0';
+    if (RegQueryValueExA(key, "MusicFileName", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
         SetPath(musicFileName, data);
-    } else {
+    else
         SetPath(musicFileName, kUnreadableMusicFileName);
-    }
 
     ReadInt32(key, "Floor", floor);
     ReadInt32(key, "Moving", moving);
