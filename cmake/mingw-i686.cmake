@@ -6,6 +6,14 @@ set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
+# Float arithmetic in SSE2 registers, rounded to single or double precision at
+# every step as the code is written; the i686 default (x87) keeps 80-bit
+# intermediates and computes other results than the tested rules. Windows may
+# call back into us with a 4-byte aligned stack, so functions that need more
+# realign it themselves.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

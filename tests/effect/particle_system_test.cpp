@@ -270,3 +270,25 @@ TEST_CASE("particles emitted at rest on an attracting still emitter stay there, 
     }
     CHECK(onEmitter >= 200);
 }
+
+TEST_CASE("single-precision sums decide emission counts and deaths exactly as written")
+{
+    SUBCASE("preset 1 at 50 a second over a first step of 0.42 s emits 21 and carries nothing")
+    {
+        Engine e;
+        e.system->ApplyPreset(1);
+        e.system->Update(0.42f);
+        CHECK(e.Live() == 21);
+        CHECK(e.system->emitCarry == 0.0f);
+    }
+    SUBCASE("age 0.1 plus a step of 0.2 reaches a lifetime of 0.3")
+    {
+        Engine e;
+        Particle p;
+        p.owner = e.system.get();
+        p.age = 0.1f;
+        p.lifetime = 0.3f;
+        CHECK_FALSE(p.Update(0.2f));
+        CHECK(p.age == -1.0f);
+    }
+}
