@@ -2,7 +2,7 @@
 #include <cstdint>
 
 // Seconds of the frame clock during which mouse movement never ends the saver.
-constexpr float kMouseGraceSeconds = 0.5f;
+constexpr double kMouseGraceSeconds = 0.5;
 
 // True when the cursor at (x, y) lies more than threshold pixels from
 // (originX, originY) on at least one axis; a distance equal to the threshold

@@ -34,9 +34,9 @@ void SetScreenSaverRunning(BOOL running)
 
 }  // namespace
 
-float ActiveWindowElapsed()
+double ActiveWindowElapsed()
 {
-    return gActiveWindow && gActiveWindowAlive ? gActiveWindow->elapsed : 0.0f;
+    return gActiveWindow && gActiveWindowAlive ? gActiveWindow->elapsed : 0.0;
 }
 
 GLWindow::GLWindow()

@@ -22,11 +22,13 @@ public:
     void CreateRenderContext();
 
     // Frame clock (frame_clock.cpp): elapsed is refreshed by Tick, once per pump step.
+    // Seconds are doubles, so that a frame's step keeps microsecond resolution
+    // however long the saver has been running.
     void StartClock();
     void Tick();
     void StopClock();
     void ResetClock();
-    float ReadClock();
+    double ReadClock();
 
     // One step of the frame loop: ticks the clock, then handles at most one waiting
     // message without ever waiting. False once the quit message has been retrieved.
@@ -42,12 +44,16 @@ public:
     // Clock fields; zero until StartClock, so a window whose construction failed
     // reads as a clock at 0 s.
     int64_t counterFrequency = 0;
-    float secondsPerTick = 0;
+    double secondsPerTick = 0;
     bool usePerformanceCounter = false;
     int64_t startCounter = 0;
     uint32_t startMilliseconds = 0;
-    float baseSeconds = 0;
-    float elapsed = 0;
+    // The millisecond timer wraps every 49.7 days: its readings are summed up
+    // one span at a time into a count that does not.
+    uint32_t lastMilliseconds = 0;
+    uint64_t countedMilliseconds = 0;
+    double baseSeconds = 0;
+    double elapsed = 0;
     bool clockRunning = false;
 };
 
@@ -57,7 +63,7 @@ extern GLWindow* gActiveWindow;
 // The active window's elapsed seconds while that object is alive; 0 before any
 // window, after a failed construction and after destruction, when gActiveWindow
 // still points at the dead object's memory.
-float ActiveWindowElapsed();
+double ActiveWindowElapsed();
 
 // The two context calls, replaceable so that a test can make activation fail;
 // they default to wglCreateContext and wglMakeCurrent.

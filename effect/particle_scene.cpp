@@ -13,7 +13,7 @@
 
 ParticleSystem* gParticleSystem;
 unsigned int gSpriteTexture;
-float lastPresetSwitch;
+double lastPresetSwitch;
 
 namespace {
 
@@ -55,9 +55,9 @@ void ApplyRandomPreset()
 
 }  // namespace
 
-bool IsPresetSwitchDue(float now, float lastSwitch, int extraSeconds)
+bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
 {
-    return static_cast<float>(extraSeconds) + lastSwitch + PresetSwitchInterval < now;
+    return extraSeconds + lastSwitch + PresetSwitchInterval < now;
 }
 
 ParticleScene::ParticleScene()
@@ -134,7 +134,7 @@ bool ParticleScene::RenderFrame()
         lastPresetSwitch = elapsed;
     }
 
-    const float now = elapsed;
+    const double now = elapsed;
     const int extraSeconds = Random::rand() % kRandomExtraSeconds;
     if (IsPresetSwitchDue(now, lastPresetSwitch, extraSeconds)) {
         ApplyRandomPreset();

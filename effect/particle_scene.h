@@ -32,9 +32,9 @@ constexpr float PresetSwitchInterval = 30.0f;
 
 // The switch rule of one frame: true when extraSeconds (drawn afresh each frame)
 // plus lastSwitch plus PresetSwitchInterval lies strictly before now.
-bool IsPresetSwitchDue(float now, float lastSwitch, int extraSeconds);
+bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds);
 
 extern ParticleSystem* gParticleSystem;
 extern unsigned int gSpriteTexture;
 // The clock's elapsed at the last preset switch, first set on the first frame.
-extern float lastPresetSwitch;
+extern double lastPresetSwitch;

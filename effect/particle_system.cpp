@@ -66,7 +66,7 @@ ParticleSystem::ParticleSystem()
       spreadAngle(0.0f),
       moving(false), attractive(false), floor(false),
       emitCarry(0.0f),
-      lastTime(0.0f),
+      lastTime(0.0),
       presets{},
       presetCount(0)
 {
@@ -82,9 +82,9 @@ int32_t ParticleSystem::PresetCount() const
     return presetCount;
 }
 
-void ParticleSystem::Update(float time)
+void ParticleSystem::Update(double time)
 {
-    const float dt = time - lastTime;
+    const float dt = static_cast<float>(time - lastTime);
     lastTime = time;
 
     // Placed before aging, so attracted particles pull toward the new position.

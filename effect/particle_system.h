@@ -24,11 +24,13 @@ public:
     virtual ~ParticleSystem();
 
     // Advances to `time` (seconds, finite, never decreasing): dt is the step from
-    // the previous call's time (from 0 at the first). Moves the emitter, ages the
-    // live particles, then fills the lowest free slots with new ones at emitRate
-    // per second (half, rounded down, in ModePreview); the unemitted fraction
-    // carries over, whatever finds no free slot is dropped.
-    void Update(float time);
+    // the previous call's time (from 0 at the first), taken between the two doubles
+    // and then used as a float, so that steps keep their resolution after any
+    // length of run. Moves the emitter, ages the live particles, then fills the
+    // lowest free slots with new ones at emitRate per second (half, rounded down,
+    // in ModePreview); the unemitted fraction carries over, whatever finds no free
+    // slot is dropped.
+    void Update(double time);
 
     // One textured diamond per live particle, facing the camera; expects the view
     // transform, the bound sprite texture and blending to be set, and leaves the
@@ -60,7 +62,7 @@ public:
     bool floor;
     float emitCarry;    // fraction of a particle owed to the next Update
     Particle particles[kParticleCount];
-    float lastTime;
+    double lastTime;    // time of the previous Update
     EffectPreset presets[kPresetSlotCount];
     int32_t presetCount;
 

@@ -2,10 +2,14 @@
 // millisecond-timer fallback with its wrap, and the stopped clock.
 #include <doctest/doctest.h>
 
+#include <cmath>
 #include <initializer_list>
+#include <memory>
 
 #include "display/frame_clock.h"
 #include "display/gl_window.h"
+#include "effect/particle_scene.h"
+#include "effect/particle_system.h"
 #include "tests/display/window_fixture.h"
 
 namespace {
@@ -69,7 +73,7 @@ TEST_CASE("the performance counter gives seconds since the start, ticked once pe
     {
         gCounter = 5'000'000 + 40'000'000;
         clock.Tick();
-        const float first = clock.elapsed;
+        const double first = clock.elapsed;
         clock.Tick();
         CHECK(clock.elapsed == first);
         CHECK(first == doctest::Approx(4.0f).epsilon(1e-6));
@@ -87,7 +91,7 @@ TEST_CASE("without a performance counter the millisecond timer serves, across it
         gMilliseconds = 4'294'967'040u;  // 256 ms before the timer wraps
         clock.StartClock();
         CHECK_FALSE(clock.usePerformanceCounter);
-        CHECK(clock.secondsPerTick == 0.001f);
+        CHECK(clock.secondsPerTick == 0.001);
         CHECK(clock.startMilliseconds == 4'294'967'040u);
 
         gMilliseconds = 4'294'967'290u;
@@ -120,4 +124,65 @@ TEST_CASE("a stopped clock reads 0 and ignores ticks")
         clock.Tick();
         CHECK(clock.elapsed == 0.0f);
     }
+}
+
+TEST_CASE("after any length of run a frame's step keeps its microseconds and the switch rule its bounds")
+{
+    constexpr double kDay = 86'400.0;
+    constexpr double kFrame = 1.0 / 60.0;
+    constexpr LONGLONG kFrequency = 10'000'000;
+    FakeClock fake(true, kFrequency);
+    GLWindow& clock = SharedWindow();
+    gMode = ModeSaver;
+    auto system = std::make_unique<ParticleSystem>();
+    system->emitRate = 0;
+    Particle& probe = system->particles[0];
+    // Ticks the clock at `seconds` after its start and returns elapsed.
+    auto tickAt = [&](double seconds) {
+        gCounter = std::llround(seconds * kFrequency);
+        clock.Tick();
+        return clock.elapsed;
+    };
+
+    for (double uptime : {3'600.0, kDay, 30 * kDay, 365 * kDay}) {
+        CAPTURE(uptime);
+        gCounter = 0;
+        clock.StartClock();
+        system->Update(tickAt(uptime));
+        probe.age = 0.0f;
+        probe.lifetime = 100.0f;
+        for (int frame = 1; frame <= 3; ++frame) {
+            const float ageBefore = probe.age;
+            system->Update(tickAt(uptime + frame * kFrame));
+            CHECK(std::fabs((probe.age - ageBefore) - kFrame) < 1e-6);
+        }
+
+        const double lastSwitch = tickAt(uptime);
+        for (int extra = 0; extra < 5; ++extra) {
+            CAPTURE(extra);
+            int frame = 1;
+            while (frame < 60 * 40 && !IsPresetSwitchDue(tickAt(uptime + frame * kFrame), lastSwitch, extra))
+                ++frame;
+            const double sinceSwitch = clock.elapsed - lastSwitch;
+            CHECK(sinceSwitch > 30.0 + extra);
+            CHECK(sinceSwitch < 30.0 + extra + kFrame + 1e-6);
+        }
+    }
+}
+
+TEST_CASE("the millisecond timer counts on across its wraps for a year of frames")
+{
+    FakeClock timer(false);
+    GLWindow& clock = SharedWindow();
+    gMilliseconds = 4'000'000'000u;
+    clock.StartClock();
+    for (int days = 10; days <= 370; days += 10) {
+        gMilliseconds += 10 * 86'400'000u;
+        clock.Tick();
+    }
+    CHECK(clock.elapsed > 369 * 86'400.0);
+    const double before = clock.elapsed;
+    gMilliseconds += 17;
+    clock.Tick();
+    CHECK(std::fabs(clock.elapsed - before - 0.017) < 1e-6);
 }

@@ -148,7 +148,7 @@ TEST_CASE("a frame on which the quit message arrives neither updates nor draws")
 {
     ParticleScene& scene = SharedScene();
     DrainMessages();
-    const float before = gParticleSystem->lastTime;
+    const double before = gParticleSystem->lastTime;
     gMilliseconds += 5'000;
     PostQuitMessage(0);
     CHECK_FALSE(scene.RenderFrame());
