@@ -25,15 +25,22 @@ set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/na
 
 # Registers a test that runs in the run's Wine environment: COMMAND is a cross-built
 # target (run through the emulator) or a script that sources tests/harness/env.sh.
+# With OWN_ENVIRONMENT the script starts an environment of its own instead
+# (tests/harness/private_env.sh), for an X server unlike the shared one.
 function(add_wine_test)
-  cmake_parse_arguments(arg "" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(arg "OWN_ENVIRONMENT" "NAME;TIMEOUT" "COMMAND" ${ARGN})
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
   add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND})
-  set_tests_properties(${arg_NAME} PROPERTIES
-    FIXTURES_REQUIRED wine_env
-    RESOURCE_LOCK wine_desktop
-    TIMEOUT ${arg_TIMEOUT}
-    ENVIRONMENT "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env;ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}")
+  set(environment "ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}")
+  if(arg_OWN_ENVIRONMENT)
+    set_tests_properties(${arg_NAME} PROPERTIES TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${environment}")
+  else()
+    set_tests_properties(${arg_NAME} PROPERTIES
+      FIXTURES_REQUIRED wine_env
+      RESOURCE_LOCK wine_desktop
+      TIMEOUT ${arg_TIMEOUT}
+      ENVIRONMENT "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env;${environment}")
+  endif()
 endfunction()

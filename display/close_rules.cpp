@@ -3,6 +3,9 @@
 // beyond the threshold asks for the end; the preview ends only on deactivation
 // or when its pane goes away. Every ending runs the same road: WM_CLOSE is
 // posted, answered with the quit message, and the pump returns false on it.
+// A window whose set-up failed stays until the process ends while the entry's
+// error box waits for the user; it asks for nothing, since the quit message
+// would end the box's own message loop and take the error text away unread.
 #include "display/close_rules.h"
 
 #include <cstdlib>
@@ -46,17 +49,19 @@ void SaverSettings::RequestClose()
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const bool mayEnd = ActiveWindowAlive();
     switch (message) {
     case WM_DESTROY:
     case WM_CLOSE:
     case WM_QUIT:
-        PostQuitMessage(0);
+        if (mayEnd)
+            PostQuitMessage(0);
         return 0;
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
     case WM_NCACTIVATE:
         // The whole wParam 0: deactivated, and for WM_ACTIVATE not minimised.
-        if (IsSaverOrPreview() && wParam == 0)
+        if (mayEnd && IsSaverOrPreview() && wParam == 0)
             gSettings->RequestClose();
         return 0;
     case WM_SETCURSOR:
@@ -67,7 +72,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (gMode == ModeSaver)
+        if (mayEnd && gMode == ModeSaver)
             gSettings->RequestClose();
         return 0;
     case WM_MOUSEMOVE:

@@ -34,9 +34,14 @@ void SetScreenSaverRunning(BOOL running)
 
 }  // namespace
 
+bool ActiveWindowAlive()
+{
+    return gActiveWindow && gActiveWindowAlive;
+}
+
 double ActiveWindowElapsed()
 {
-    return gActiveWindow && gActiveWindowAlive ? gActiveWindow->elapsed : 0.0;
+    return ActiveWindowAlive() ? gActiveWindow->elapsed : 0.0;
 }
 
 GLWindow::GLWindow()

@@ -60,9 +60,11 @@ public:
 // The one GLWindow; set by its constructor and never cleared.
 extern GLWindow* gActiveWindow;
 
-// The active window's elapsed seconds while that object is alive; 0 before any
-// window, after a failed construction and after destruction, when gActiveWindow
-// still points at the dead object's memory.
+// True from the start of the GLWindow constructor until its destructor; false
+// before any window, once its construction has failed, and after destruction,
+// when gActiveWindow still points at the dead object's memory.
+bool ActiveWindowAlive();
+// The active window's elapsed seconds while that object is alive, else 0.
 double ActiveWindowElapsed();
 
 // The two context calls, replaceable so that a test can make activation fail;

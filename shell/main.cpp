@@ -42,6 +42,17 @@ void RunMode()
     }
 }
 
+// The one way an error reaches the user. A render window left by a failed set-up
+// stays until the process ends; as a full-screen top-most popup it would hide
+// the box, so it goes out of sight first.
+int ReportError(const char* text, const char* caption, UINT style)
+{
+    if (gSettings && gSettings->windowHandle)
+        ShowWindow(gSettings->windowHandle, SW_HIDE);
+    MessageBoxA(nullptr, text, caption, style);
+    return kExitError;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -65,11 +76,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         gSettings->LoadSettings();
         RunMode();
     } catch (Exception& failure) {
-        MessageBoxA(nullptr, failure.message, kErrorCaption, MB_OK | MB_ICONWARNING);
-        return kExitError;
+        return ReportError(failure.message, kErrorCaption, MB_OK | MB_ICONWARNING);
     } catch (...) {
-        MessageBoxA(nullptr, "Unknown Exception", "Error", MB_OK);
-        return kExitError;
+        return ReportError("Unknown Exception", "Error", MB_OK);
     }
     gSettings = nullptr;
     return kExitNormal;

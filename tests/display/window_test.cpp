@@ -249,3 +249,20 @@ TEST_CASE("the pixel-format and context steps throw their one message each")
     window->deviceContext = renderDeviceContext;
     window->renderContext = renderContext;
 }
+
+TEST_CASE("a window left by a failed set-up asks for no end while the error box waits")
+{
+    WindowFixture fixture(ModeSaver);
+    gContextCalls.makeCurrent = RefuseActivation;
+    std::unique_ptr<GLWindow> window;
+    CHECK(BuildFailure(window) == "Can't activate GLRC.");
+    gContextCalls.makeCurrent = wglMakeCurrent;
+    REQUIRE(IsWindow(gWindowHandle));
+    DrainMessages();
+    for (UINT message : {UINT(WM_ACTIVATE), UINT(WM_NCACTIVATE), UINT(WM_KEYDOWN), UINT(WM_LBUTTONDOWN), UINT(WM_CLOSE)}) {
+        CAPTURE(message);
+        CHECK(SendMessageA(gWindowHandle, message, 0, 0) == 0);
+        CHECK_FALSE(TakeClose(gWindowHandle));
+        CHECK_FALSE(DrainMessages());
+    }
+}

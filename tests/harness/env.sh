@@ -9,15 +9,21 @@ fi
 # shellcheck disable=SC1091
 source "$ZUVARIR_WINE_ENV/env"
 
+zv_harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ZUVARIR_PROGRAM_KEY='HKCU\Software\ZidaveVizur'
 ZUVARIR_SYSTEM_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers'
 zv_pids=()
 zv_failures=0
 
-# Every process a test starts in the background is ended by its PID on exit.
+# Every process a test starts in the background is ended by its PID on exit, and
+# a private environment (private_env.sh) is stopped.
 zv_cleanup() {
   local pid
   for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  if [ -n "${zv_private_env:-}" ]; then
+    "$zv_harness_dir/stop-env.sh" "$zv_private_env"
+    rm -rf "$zv_private_env"
+  fi
   return 0
 }
 trap zv_cleanup EXIT
@@ -65,6 +71,16 @@ wait_window() {
     sleep 0.1
   done
   return 1
+}
+
+# PIDs of the processes in this environment's prefix whose command line holds
+# NAME (for instance zuvarir.scr).
+prefix_processes() {
+  local pid
+  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -F "$1" && echo "$pid"
+  done
+  return 0
 }
 
 # Writes a PNG of the whole screen.

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Starts a private test environment for Windows programs: an Xvfb display, a fresh
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
-# Usage: start-env.sh DIR [WIDTHxHEIGHT]
+# Usage: start-env.sh [--no-glx] DIR [WIDTHxHEIGHT]
+#   --no-glx  an X server without OpenGL, as on a machine without a working driver
 set -euo pipefail
+xvfb_extra=()
+if [ "${1:-}" = --no-glx ]; then
+  xvfb_extra=(-extension GLX)
+  shift
+fi
 dir=$(realpath -m "$1")
 size=${2:-1024x768}
 
@@ -12,7 +18,7 @@ mkdir -p "$dir/prefix"
 
 # Xvfb picks a free display itself and writes its number to the descriptor.
 exec 3>"$dir/display"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "${xvfb_extra[@]}" >"$dir/xvfb.log" 2>&1 &
 echo $! >"$dir/xvfb.pid"
 exec 3>&-
 for _ in $(seq 100); do
