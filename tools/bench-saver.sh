@@ -28,7 +28,7 @@ first_frame_seconds() {
     import -window root "$shot" 2>/dev/null || continue
     lit=$(convert "$shot" -colorspace gray -threshold 2% -format '%[fx:mean]' info:)
     if awk -v l="$lit" 'BEGIN { exit !(l > 0.0005) }'; then
-      echo "$(date +%s.%N) - $start" | bc
+      awk -v end="$(date +%s.%N)" -v start="$start" 'BEGIN { printf "%.3f\n", end - start }'
       break
     fi
   done

@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 libasound2:i386 libasound2-plugins:i386
-  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libx11-dev libxfixes-dev bc
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libx11-dev libxfixes-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   lame sox libsox-fmt-mp3 doctest-dev libclang-rt-14-dev
 )
@@ -28,10 +28,3 @@ if ((${#missing[@]})); then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# The posix-threads flavour of the cross compiler is the one the build expects.
-if [ "$(readlink -f "$(command -v i686-w64-mingw32-g++)")" != "$(readlink -f /usr/bin/i686-w64-mingw32-g++-posix)" ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null || true
-  $sudo update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix >/dev/null || true
-fi
