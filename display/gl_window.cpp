@@ -1,10 +1,11 @@
 // The render window and its OpenGL context, built as a straight sequence of steps,
 // each failure reported with its one message. Implemented: the single-instance
-// guard, the preview child and the full-screen popup, the 16-bit double-buffered
-// pixel format, the WGL context, clock and music start, the screen-saver-running
-// flag. Not done here: destroying the window or unregistering its class; both
+// guard, the preview child and the full-screen popup (with black covers over the
+// other monitors), the 16-bit double-buffered pixel format, the WGL context,
+// clock and music start, the screen-saver-running flag. Not done here: destroying the window or unregistering its class; both
 // last until the process ends.
 #include "display/gl_window.h"
+#include "display/monitor_covers.h"
 #include "display/music.h"
 
 #include "shell/exception.h"
@@ -130,6 +131,10 @@ void GLWindow::CreateRenderWindow()
     UpdateWindow(gWindowHandle);
     SetFocus(gWindowHandle);
     BringWindowToTop(gWindowHandle);
+
+    // The popup covers the primary monitor only; the others go black beside it.
+    if (gMode == ModeSaver)
+        CoverOtherMonitors(gWindowHandle);
 }
 
 void GLWindow::SetupPixelFormat()

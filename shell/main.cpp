@@ -44,11 +44,14 @@ void RunMode()
 
 // The one way an error reaches the user. A render window left by a failed set-up
 // stays until the process ends; as a full-screen top-most popup it would hide
-// the box, so it goes out of sight first.
+// the box, so it goes out of sight first, with the covers of other monitors that
+// it owns.
 int ReportError(const char* text, const char* caption, UINT style)
 {
-    if (gSettings && gSettings->windowHandle)
+    if (gSettings && gSettings->windowHandle) {
+        ShowOwnedPopups(gSettings->windowHandle, FALSE);
         ShowWindow(gSettings->windowHandle, SW_HIDE);
+    }
     MessageBoxA(nullptr, text, caption, style);
     return kExitError;
 }

@@ -4,6 +4,7 @@
 # "Zuvarir Error" box must stay up, on top, until the user answers it, in the
 # full-screen saver and in the preview.
 source "$(dirname "$0")/../harness/private_env.sh" --no-glx
+source "$(dirname "$0")/saver_common.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
 message="Can't find a suitable pixelformat."
@@ -29,9 +30,6 @@ check_box_and_answer() {
   # Without a window manager the keyboard goes where it is given.
   xdotool windowfocus --sync "$box" key Return
 }
-
-# True when "A > B" for decimal numbers.
-greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 start_saver /s
 saver=$zv_last_pid

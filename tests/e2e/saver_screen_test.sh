@@ -18,6 +18,9 @@ if start_full_screen; then
   position=$(xdotool getwindowgeometry "$saver_window" | awk '/Position:/ { print $2 }')
   [ "$geometry" = "$screen" ] && [ "$position" = "0,0" ] && pass "the window covers the screen ($screen)" ||
     fail "window at $position, $geometry on a $screen screen"
+  [ "$(probe windows dozozed_udova | wc -l)" = 1 ] && [ -z "$(probe windows dozozed_udova_cover)" ] &&
+    pass "one monitor: the render window is the saver's only window" ||
+    fail "windows of the saver: $(probe windows dozozed_udova) / $(probe windows dozozed_udova_cover)"
   sleep 4
   screenshot "$shots/particles.png"
   sleep 1

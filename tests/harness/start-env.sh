@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Starts a private test environment for Windows programs: an Xvfb display, a fresh
+# Starts a private test environment for Windows programs: an X server, a fresh
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
-# Usage: start-env.sh [--no-glx] DIR [WIDTHxHEIGHT]
-#   --no-glx  an X server without OpenGL, as on a machine without a working driver
+# Usage: start-env.sh [--no-glx | --monitors right|left] DIR [WIDTHxHEIGHT]
+#   (default)           Xvfb with one screen of WIDTHxHEIGHT (1024x768)
+#   --no-glx            Xvfb without OpenGL, as on a machine without a working driver
+#   --monitors right    Xorg's dummy driver with two monitors: the primary of
+#                       1024x768, and one of 800x600 right of it
+#   --monitors left     the same with the 800x600 monitor left of the primary
 set -euo pipefail
+server=xvfb
 xvfb_extra=()
-if [ "${1:-}" = --no-glx ]; then
-  xvfb_extra=(-extension GLX)
-  shift
-fi
+case "${1:-}" in
+  --no-glx) xvfb_extra=(-extension GLX); shift ;;
+  --monitors) server=xorg; side=$2; shift 2 ;;
+esac
 dir=$(realpath -m "$1")
 size=${2:-1024x768}
 
@@ -16,16 +21,60 @@ size=${2:-1024x768}
 rm -rf "$dir"
 mkdir -p "$dir/prefix"
 
-# Xvfb picks a free display itself and writes its number to the descriptor.
+# Xorg's dummy driver with two RandR outputs on one X screen: Wine reports each
+# output as a monitor, at its position relative to the primary one.
+write_xorg_config() {
+  cat >"$dir/xorg.conf" <<'XORG'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "BlankTime" "0"
+  Option "StandbyTime" "0"
+  Option "SuspendTime" "0"
+  Option "OffTime" "0"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 8192
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1024x768" 64.11 1024 1080 1184 1344 768 769 772 795 -HSync +Vsync
+  Modeline "800x600" 38.22 800 832 912 1024 600 601 604 622 -HSync +Vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 1824 768
+  EndSubSection
+EndSection
+XORG
+}
+
+# The server picks a free display itself and writes its number to the descriptor.
 exec 3>"$dir/display"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "${xvfb_extra[@]}" >"$dir/xvfb.log" 2>&1 &
-echo $! >"$dir/xvfb.pid"
+if [ "$server" = xorg ]; then
+  write_xorg_config
+  Xorg -displayfd 3 -config "$dir/xorg.conf" -logfile "$dir/xorg.log" \
+    -noreset -nolisten tcp -novtswitch -sharevts -keeptty >"$dir/xserver.log" 2>&1 &
+else
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "${xvfb_extra[@]}" >"$dir/xserver.log" 2>&1 &
+fi
+echo $! >"$dir/xserver.pid"
 exec 3>&-
 for _ in $(seq 100); do
   [ -s "$dir/display" ] && break
   sleep 0.1
 done
-[ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+[ -s "$dir/display" ] || { echo "the X server did not start" >&2; cat "$dir/xserver.log" >&2; exit 1; }
 
 cat >"$dir/env" <<ENV
 export ZUVARIR_WINE_ENV="$dir"
@@ -37,6 +86,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 ENV
 # shellcheck disable=SC1091
 source "$dir/env"
+
+if [ "$server" = xorg ]; then
+  xrandr --addmode DUMMY1 800x600
+  if [ "$side" = left ]; then
+    xrandr --output DUMMY1 --mode 800x600 --pos 0x0 --output DUMMY0 --mode 1024x768 --pos 800x0 --primary
+  else
+    xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary --output DUMMY1 --mode 800x600 --pos 1024x0
+  fi
+fi
 
 wineserver -f -p >"$dir/wineserver.log" 2>&1 &
 echo $! >"$dir/wineserver.pid"

@@ -5,9 +5,15 @@
 //   win_probe window CAPTION [TIMEOUT_MS]         waits for a top-level window and
 //                                                 prints it and its children
 //   win_probe press CAPTION ID                    sends WM_COMMAND ID to that window
+//   win_probe monitors                            prints every monitor
+//   win_probe windows CLASS                       prints the visible top-level
+//                                                 windows of that class
 //
 // `window` prints one line for the window, "window OWNER STYLE TEXT", then one
 // line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
+// `monitors` prints "monitor LEFT TOP RIGHT BOTTOM" per monitor, the primary
+// one marked "primary" at the end; `windows` prints "window LEFT TOP RIGHT
+// BOTTOM" per window.
 #include <windows.h>
 
 #include <cstdio>
@@ -46,6 +52,29 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM)
     std::printf("child %d %s 0x%08lx ", GetDlgCtrlID(child), className,
                 static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)));
     PrintText(child);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM)
+{
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    const RECT& r = info.rcMonitor;
+    std::printf("monitor %ld %ld %ld %ld%s\n", r.left, r.top, r.right, r.bottom,
+                (info.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+    return TRUE;
+}
+
+BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM wantedClass)
+{
+    char className[128] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && std::strcmp(className, reinterpret_cast<const char*>(wantedClass)) == 0) {
+        RECT r;
+        GetWindowRect(window, &r);
+        std::printf("window %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    }
     return TRUE;
 }
 
@@ -91,6 +120,15 @@ int main(int argc, char** argv)
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), BN_CLICKED), 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID\n");
+    if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) {
+        EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "windows") == 0) {
+        EnumWindows(PrintWindowOfClass, reinterpret_cast<LPARAM>(argv[2]));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
+                         " | windows CLASS\n");
     return kUsage;
 }
