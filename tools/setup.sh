@@ -10,6 +10,7 @@ packages=(
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libx11-dev libxfixes-dev bc
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   lame sox libsox-fmt-mp3 doctest-dev libclang-rt-14-dev
+  nsis
 )
 
 missing=()
