@@ -4,7 +4,7 @@
 # silent install with and without making Zuvarir the current saver; the installed
 # saver started from the system folder; version resources and manifest as the
 # system reads them; the silent uninstall; a BASS.dll of another program, which
-# install and uninstall leave alone.
+# install and uninstall leave alone; the interactive install's defaults.
 here=$(cd "$(dirname "$0")" && pwd)
 version=${ZUVARIR_VERSION:?}
 setup="$ZUVARIR_BUILD/packages/Zuvarir-$version-setup.exe"
@@ -167,5 +167,33 @@ for foreign in dsound.dll msacm32.dll; do
   expect_removed "uninstall beside $foreign"
   rm -f "$sysdir/BASS.dll"
 done
+
+# The interactive install as it comes: Install on the components page keeps the
+# default of making Zuvarir the current saver, and Finish opens its settings.
+setup_window="Zuvarir $version Setup "  # the caption ends in a space
+start_wine "$setup"
+setup_pid=$zv_last_pid
+if probe window "$setup_window" 60000 | grep -q '^child 1 Button .* &Install$'; then
+  probe press "$setup_window" 1
+  for ((i = 0; i < 30; i++)); do
+    probe window "$setup_window" 2000 | grep -q '^child 1 Button .* &Finish$' && break
+    sleep 0.5
+  done
+  probe press "$setup_window" 1
+  if probe window "Zazezi setup" 15000 >/dev/null; then
+    pass "Finish opens the settings dialog"
+    probe press "Zazezi setup" 2
+  else
+    fail "Finish opened no settings dialog"
+  fi
+else
+  fail "no components page with an Install button"
+fi
+wait_exit "$setup_pid" 30
+[ "$zv_exit" = 0 ] && pass "the interactive setup ends with 0" || fail "the interactive setup: exit code $zv_exit"
+expect_installed "interactive"
+expect_current_saver "interactive, by default" "$installed_saver"
+uninstall
+expect_removed "uninstall after the interactive install"
 
 finish
