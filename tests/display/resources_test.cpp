@@ -1,5 +1,4 @@
-// The sprite bitmap, the icon, the display name and the version resource as the
-// executable carries them.
+// The sprite bitmap, the icon and the display name as the executable carries them.
 #include <doctest/doctest.h>
 
 #include <cmath>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "resources/version.h"
 #include "tests/display/resource_access.h"
 
 TEST_CASE("the sprite is a 64 x 64 grey glow that follows the radial profile")
@@ -115,38 +113,4 @@ TEST_CASE("string 1 is the display name that the screen-saver settings list")
     char text[64] = {};
     CHECK(LoadStringA(GetModuleHandleA(nullptr), IDS_DISPLAY_NAME, text, sizeof text) == 11);
     CHECK(std::string(text) == "ZidaveVizur");
-}
-
-TEST_CASE("the version resource carries the build's version and names the saver")
-{
-    char path[MAX_PATH] = {};
-    REQUIRE(GetModuleFileNameA(nullptr, path, sizeof path) > 0);
-    DWORD ignored = 0;
-    std::vector<char> block(GetFileVersionInfoSizeA(path, &ignored));
-    REQUIRE(!block.empty());
-    REQUIRE(GetFileVersionInfoA(path, 0, DWORD(block.size()), block.data()));
-
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    REQUIRE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    CHECK(fixed->dwSignature == 0xFEEF04BDu);
-    CHECK(fixed->dwFileVersionMS == DWORD(MAKELONG(ZUVARIR_VERSION_MINOR, ZUVARIR_VERSION_MAJOR)));
-    CHECK(fixed->dwFileVersionLS == DWORD(MAKELONG(0, ZUVARIR_VERSION_PATCH)));
-    CHECK(fixed->dwProductVersionMS == fixed->dwFileVersionMS);
-    CHECK(fixed->dwProductVersionLS == fixed->dwFileVersionLS);
-    CHECK(fixed->dwFileType == DWORD(VFT_APP));
-
-    const std::pair<const char*, std::string> strings[] = {
-        {"FileVersion", ZUVARIR_VERSION_TEXT},   {"ProductVersion", ZUVARIR_VERSION_TEXT},
-        {"ProductName", "Zuvarir"},              {"OriginalFilename", "zuvarir.scr"},
-        {"InternalName", "zuvarir"},             {"FileDescription", "Zuvarir particle screen saver"},
-        {"CompanyName", "The Zuvarir developers"},
-    };
-    for (const auto& [name, expected] : strings) {
-        CAPTURE(name);
-        char* value = nullptr;
-        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
-        REQUIRE(VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length));
-        CHECK(std::string(value) == expected);
-    }
 }
