@@ -20,6 +20,7 @@ source "$here/../harness/env.sh"
 source "$here/saver_common.sh"
 trap 'zv_cleanup; "$here/../harness/stop-env.sh" "$ZUVARIR_WINE_ENV"; rm -rf "$work"' EXIT
 
+# The prefix is 32-bit: its one system folder is the one a 32-bit program sees.
 sysdir="$WINEPREFIX/drive_c/windows/system32"
 installed_saver='C:\windows\system32\zuvarir.scr'
 uninstaller='C:\Program Files\Zuvarir\Uninstall.exe'
@@ -29,7 +30,7 @@ desktop_key='HKCU\Control Panel\Desktop'
 other_saver='C:\windows\system32\other.scr'
 
 # Runs the installer with ARGS; passes when it ends with 0.
-install() {
+run_setup() {
   start_wine "$setup" "$@"
   wait_exit "$zv_last_pid" 120
   [ "$zv_exit" = 0 ] && pass "setup.exe $* ends with 0" || fail "setup.exe $*: exit code $zv_exit"
@@ -37,7 +38,7 @@ install() {
 
 # Runs the uninstaller silently. It hands over to a copy of itself and returns at
 # once; the copy deletes the uninstall entry last, so that marks the end.
-uninstall() {
+run_uninstaller() {
   local i
   start_wine "$uninstaller" /S
   wait_exit "$zv_last_pid" 60
@@ -92,7 +93,7 @@ grep -q "^Zuvarir $version " "$work/zip/README.txt" && pass "README.txt names ve
 reg_set_dword "$desktop_key" LogPixels 144
 reg_set_sz "$desktop_key" SCRNSAVE.EXE "$other_saver"
 
-install /S
+run_setup /S
 expect_installed "/S"
 entry=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r')
 expect_lines "uninstall entry" "$(sed -n 's/^ \{4\}//p' <<<"$entry" | sed 's/ \{4\}/ /g')" \
@@ -141,15 +142,15 @@ fi
 wait_exit "$zv_last_pid" 15
 [ "$zv_exit" = 0 ] && pass "the dialog ended with 0" || fail "the dialog run gave $zv_exit"
 
-uninstall
+run_uninstaller
 expect_removed "uninstall"
 [ ! -e "$sysdir/BASS.dll" ] && pass "uninstall: BASS.dll removed" || fail "uninstall: BASS.dll left behind"
 expect_current_saver "uninstall with another saver chosen" "$other_saver"
 
-install /S /CURRENT
+run_setup /S /CURRENT
 expect_installed "/S /CURRENT"
 expect_current_saver "/S /CURRENT" "$installed_saver"
-uninstall
+run_uninstaller
 expect_removed "uninstall after /CURRENT"
 expect_current_saver "uninstall after /CURRENT" ""
 
@@ -157,11 +158,11 @@ expect_current_saver "uninstall after /CURRENT" ""
 # one without any, stays byte for byte through install and uninstall.
 for foreign in dsound.dll msacm32.dll; do
   cp "$sysdir/$foreign" "$sysdir/BASS.dll"
-  install /S
+  run_setup /S
   cmp -s "$sysdir/$foreign" "$sysdir/BASS.dll" && pass "install keeps a foreign BASS.dll ($foreign)" ||
     fail "install replaced a foreign BASS.dll ($foreign)"
   [ -f "$sysdir/zuvarir.scr" ] && pass "the saver is installed beside it" || fail "no zuvarir.scr beside $foreign"
-  uninstall
+  run_uninstaller
   cmp -s "$sysdir/$foreign" "$sysdir/BASS.dll" && pass "uninstall keeps a foreign BASS.dll ($foreign)" ||
     fail "uninstall removed or changed a foreign BASS.dll ($foreign)"
   expect_removed "uninstall beside $foreign"
@@ -193,7 +194,7 @@ wait_exit "$setup_pid" 30
 [ "$zv_exit" = 0 ] && pass "the interactive setup ends with 0" || fail "the interactive setup: exit code $zv_exit"
 expect_installed "interactive"
 expect_current_saver "interactive, by default" "$installed_saver"
-uninstall
+run_uninstaller
 expect_removed "uninstall after the interactive install"
 
 finish
