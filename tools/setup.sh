@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxrandr2:i386
   lame sox libsox-fmt-mp3 doctest-dev libclang-rt-14-dev
+  nsis
 )
 
 missing=()

@@ -1,4 +1,4 @@
-// The sprite bitmap and the icon as the executable carries them.
+// The sprite bitmap, the icon and the display name as the executable carries them.
 #include <doctest/doctest.h>
 
 #include <cmath>
@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
@@ -105,4 +106,11 @@ TEST_CASE("the icon group holds one 32 x 32 image with 256 colours, image 1")
     const std::vector<uint8_t> image = ResourceBytes(1, RT_ICON);
     CHECK(image.size() == entry.bytes);
     CHECK(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_ZUVARIR), IMAGE_ICON, 32, 32, 0) != nullptr);
+}
+
+TEST_CASE("string 1 is the display name that the screen-saver settings list")
+{
+    char text[64] = {};
+    CHECK(LoadStringA(GetModuleHandleA(nullptr), IDS_DISPLAY_NAME, text, sizeof text) == 11);
+    CHECK(std::string(text) == "ZidaveVizur");
 }

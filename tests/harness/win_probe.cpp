@@ -1,5 +1,6 @@
 // A small Windows tool for the end-to-end tests: starts programs with an exact
-// command line and looks at (or presses) windows of other processes.
+// command line, looks at (or presses) windows of other processes and reads the
+// version resource and manifest of a file as the system reads them.
 //
 //   win_probe launch APPLICATION "COMMAND LINE"   runs it, returns its exit code
 //   win_probe window CAPTION [TIMEOUT_MS]         waits for a top-level window and
@@ -8,17 +9,35 @@
 //   win_probe monitors                            prints every monitor
 //   win_probe windows CLASS                       prints the visible top-level
 //                                                 windows of that class
+//   win_probe version FILE                        prints its version resource
+//   win_probe manifest FILE                       prints what its manifest declares
 //
 // `window` prints one line for the window, "window OWNER STYLE TEXT", then one
 // line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
 // `monitors` prints "monitor LEFT TOP RIGHT BOTTOM" per monitor, the primary
 // one marked "primary" at the end; `windows` prints "window LEFT TOP RIGHT
 // BOTTOM" per window.
+//
+// `version` reads with GetFileVersionInfoA and VerQueryValueA and prints
+// "fixed FILEVERSION PRODUCTVERSION app|dll|other", "translation LANG CODEPAGE"
+// and one "string NAME VALUE" per standard string present.
+//
+// `manifest` builds an activation context from the file's manifest resource 1,
+// which fails when the manifest does not parse, and prints "dpiAware VALUE",
+// "dpiAwareness VALUE", one "supportedOS {GUID}" per entry, "runLevel LEVEL" and
+// one "dependency IDENTITY" per assembly the manifest depends on.
+
+// QueryActCtxSettingsW and the activation-context queries are declared for
+// Windows 7 and later only; the probe may use them, the saver does not.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -97,6 +116,133 @@ int Launch(const char* application, const char* commandLine)
     return static_cast<int>(code);
 }
 
+int PrintVersion(const char* file)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    if (size == 0)
+        return kNotFound;
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(file, 0, size, block.data()))
+        return kNotFound;
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && length >= sizeof *fixed) {
+        const char* type = fixed->dwFileType == VFT_APP ? "app" : fixed->dwFileType == VFT_DLL ? "dll" : "other";
+        std::printf("fixed %u.%u.%u.%u %u.%u.%u.%u %s\n", HIWORD(fixed->dwFileVersionMS),
+                    LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS),
+                    HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                    HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS), type);
+    }
+
+    WORD* translation = nullptr;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &length) ||
+        length < 2 * sizeof(WORD))
+        return 0;
+    std::printf("translation %04x %04x\n", translation[0], translation[1]);
+    const char* names[] = {"Comments",         "CompanyName", "FileDescription", "FileVersion",
+                           "InternalName",     "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+                           "PrivateBuild",     "ProductName", "ProductVersion",  "SpecialBuild"};
+    for (const char* name : names) {
+        char path[128];
+        std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], name);
+        char* value = nullptr;
+        if (VerQueryValueA(block.data(), path, reinterpret_cast<void**>(&value), &length))
+            std::printf("string %s %s\n", name, value);
+    }
+    return 0;
+}
+
+void PrintSetting(HANDLE context, const wchar_t* nameSpace, const wchar_t* name)
+{
+    wchar_t value[256] = {};
+    SIZE_T written = 0;
+    if (QueryActCtxSettingsW(0, context, nameSpace, name, value, 256, &written))
+        std::printf("%ls %ls\n", name, value);
+}
+
+// The whole answer of QueryActCtxW for CLASS (and the subinstance INDEX), or empty.
+std::vector<BYTE> QueryContext(HANDLE context, ULONG infoClass, void* index = nullptr)
+{
+    SIZE_T needed = 0;
+    QueryActCtxW(0, context, index, infoClass, nullptr, 0, &needed);
+    std::vector<BYTE> answer(needed);
+    if (needed == 0 || !QueryActCtxW(0, context, index, infoClass, answer.data(), needed, &needed))
+        answer.clear();
+    return answer;
+}
+
+int PrintManifest(const char* file)
+{
+    ACTCTXA request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = file;
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    const HANDLE context = CreateActCtxA(&request);
+    if (context == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "CreateActCtx failed: %lu\n", GetLastError());
+        return kNotFound;
+    }
+    PrintSetting(context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware");
+    PrintSetting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness");
+
+    // Since Windows 10 each element also carries a maxversiontested (and so is
+    // 8-byte aligned); the headers here have the older, shorter layout.
+    struct CompatibilityElement {
+        GUID Id;
+        ACTCTX_COMPATIBILITY_ELEMENT_TYPE Type;
+        ULONGLONG MaxVersionTested;
+    };
+    struct CompatibilityInformation {
+        DWORD ElementCount;
+        CompatibilityElement Elements[1];
+    };
+    const std::vector<BYTE> compatibility = QueryContext(context, CompatibilityInformationInActivationContext);
+    if (compatibility.size() >= sizeof(DWORD)) {
+        const auto* info = reinterpret_cast<const CompatibilityInformation*>(compatibility.data());
+        const auto* old = reinterpret_cast<const ACTIVATION_CONTEXT_COMPATIBILITY_INFORMATION*>(compatibility.data());
+        const bool longElements = compatibility.size() >= offsetof(CompatibilityInformation, Elements) +
+                                                               info->ElementCount * sizeof(CompatibilityElement);
+        for (DWORD i = 0; i < info->ElementCount; ++i) {
+            const auto type = longElements ? info->Elements[i].Type : old->Elements[i].Type;
+            if (type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS)
+                continue;
+            const GUID& id = longElements ? info->Elements[i].Id : old->Elements[i].Id;
+            std::printf("supportedOS {%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}\n", id.Data1, id.Data2,
+                        id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5],
+                        id.Data4[6], id.Data4[7]);
+        }
+    }
+
+    const std::vector<BYTE> runLevel = QueryContext(context, RunlevelInformationInActivationContext);
+    if (runLevel.size() >= sizeof(ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION)) {
+        const auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(runLevel.data());
+        const char* levels[] = {"unspecified", "asInvoker", "highestAvailable", "requireAdministrator"};
+        std::printf("runLevel %s\n", info->RunLevel < 4 ? levels[info->RunLevel] : "other");
+    }
+
+    // Assembly 1 is the application itself; the ones after it are its dependencies.
+    const std::vector<BYTE> detailed = QueryContext(context, ActivationContextDetailedInformation);
+    if (detailed.size() >= sizeof(ACTIVATION_CONTEXT_DETAILED_INFORMATION)) {
+        const auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_DETAILED_INFORMATION*>(detailed.data());
+        for (DWORD index = 2; index <= info->ulAssemblyCount; ++index) {
+            const std::vector<BYTE> assembly =
+                QueryContext(context, AssemblyDetailedInformationInActivationContext, &index);
+            if (assembly.size() < sizeof(ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION))
+                continue;
+            const auto* details =
+                reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(assembly.data());
+            if (details->lpAssemblyEncodedAssemblyIdentity)
+                std::printf("dependency %ls\n", details->lpAssemblyEncodedAssemblyIdentity);
+        }
+    }
+    ReleaseActCtx(context);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -128,7 +274,11 @@ int main(int argc, char** argv)
         EnumWindows(PrintWindowOfClass, reinterpret_cast<LPARAM>(argv[2]));
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "version") == 0)
+        return PrintVersion(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "manifest") == 0)
+        return PrintManifest(argv[2]);
     std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
-                         " | windows CLASS\n");
+                         " | windows CLASS | version FILE | manifest FILE\n");
     return kUsage;
 }
