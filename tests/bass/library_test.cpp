@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bass/acm_decoder.h"
 #include "bass/bass.h"
+#include "bass/byte_source.h"
 #include "bass/stream_factory.h"
 #include "tests/bass/mpeg_bytes.h"
 
@@ -45,9 +47,15 @@ void WriteAll(const std::string& path, const Bytes& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// The library's stream over a file, as BASS_StreamCreateFile opens it.
+std::unique_ptr<Stream> OpenFile(const std::string& path, uint32_t rate)
+{
+    return OpenStream(OpenFileSource(path.c_str(), 0, 0), CreateAcmDecoder, rate);
+}
+
 std::vector<int16_t> Render(const std::string& path, size_t frames)
 {
-    std::unique_ptr<Stream> stream = OpenStream(false, path.c_str(), 0, 0, kRate);
+    std::unique_ptr<Stream> stream = OpenFile(path, kRate);
     REQUIRE(stream != nullptr);
     stream->looping = true;
     std::vector<int16_t> out(2 * frames);
