@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -178,11 +177,8 @@ void AudioEngine::Run(OutputDeviceOpener open, int deviceId, uint32_t rate)
         Loop();
     } catch (...) {
         // Nothing is expected here (a stream's failure stops only that stream);
-        // should it happen all the same, the worker ends as it would on Quit.
-    }
-    try {
-        device->Reset();
-    } catch (...) {
+        // should it happen all the same, the worker ends as on Quit, and the
+        // device's release stops the output.
     }
     while (Voice* voice = voices) {
         voices = voice->next;
@@ -214,24 +210,21 @@ void AudioEngine::Loop()
         while (command) {
             Command* next = command->next;
             if (command->kind == Command::Kind::Quit) {
-                // Ending: those behind it fail with the rest.
-                {
-                    std::lock_guard<std::mutex> guard(lock);
-                    if (next) {
-                        Command* last = next;
-                        while (last->next)
-                            last = last->next;
-                        last->next = firstCommand;
-                        if (!firstCommand)
-                            lastCommand = last;
-                        firstCommand = next;
-                    }
-                }
+                // Ending: those behind it fail, as do those still to come.
                 StopOutput(nullptr);
+                for (Command* behind = next; behind;) {
+                    Command* after = behind->next;
+                    Acknowledge(behind, false);
+                    behind = after;
+                }
                 Acknowledge(command, true);
                 return;
             }
-            const bool result = Execute(*command);
+            bool result = false;
+            try {
+                result = Execute(*command);
+            } catch (...) {
+            }
             Acknowledge(command, result);
             command = next;
         }
