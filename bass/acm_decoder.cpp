@@ -1,5 +1,8 @@
 // MPEG Layer III through the system's Audio Compression Manager: one codec
-// stream per pass, fed whole frames through one prepared header.
+// stream, opened with the decoder and fed whole frames through one prepared
+// header. A new pass starts with ACM_STREAMCONVERTF_START, which has the codec
+// start afresh, as a newly opened one: cheaper than opening another, which
+// would hold up the worker's next command for milliseconds at every loop.
 #include "bass/acm_decoder.h"
 
 #include <windows.h>
@@ -24,14 +27,23 @@ public:
         : format(format), input(kFramesPerCall * kMaxFrameSize), output(OutputRoom(format) * kBytesPerSample)
     {
     }
-    ~AcmDecoder() override { Close(); }
+    ~AcmDecoder() override
+    {
+        if (!codec)
+            return;
+        // Unprepared with the lengths it was prepared with.
+        header.cbSrcLength = DWORD(input.size());
+        header.cbDstLength = DWORD(output.size());
+        acmStreamUnprepareHeader(codec, &header, 0);
+        acmStreamClose(codec, 0);
+    }
     AcmDecoder(const AcmDecoder&) = delete;
     AcmDecoder& operator=(const AcmDecoder&) = delete;
 
     bool Restart() override
     {
-        Close();
-        return Open();
+        starting = true;
+        return codec != nullptr;
     }
 
     bool Decode(const uint8_t* frames, size_t size, bool last, int16_t* pcm, size_t room, size_t& samples) override
@@ -42,7 +54,9 @@ public:
         std::memcpy(input.data(), frames, size);
         header.cbSrcLength = DWORD(size);
         header.cbDstLength = DWORD(output.size() < room * kBytesPerSample ? output.size() : room * kBytesPerSample);
-        if (acmStreamConvert(codec, &header, last ? ACM_STREAMCONVERTF_END : 0) != 0)
+        const DWORD flags = (starting ? ACM_STREAMCONVERTF_START : 0) | (last ? ACM_STREAMCONVERTF_END : 0);
+        starting = false;
+        if (acmStreamConvert(codec, &header, flags) != 0)
             return false;
         samples = header.cbDstLengthUsed / kBytesPerSample;
         std::memcpy(pcm, output.data(), samples * kBytesPerSample);
@@ -51,7 +65,7 @@ public:
 
     uint32_t Delay() const override { return kDecoderDelay; }
 
-private:
+    // False when no ACM codec takes the format.
     bool Open()
     {
         MPEGLAYER3WAVEFORMAT mp3 = {};
@@ -94,20 +108,10 @@ private:
         return true;
     }
 
-    void Close()
-    {
-        if (!codec)
-            return;
-        // Unprepared with the lengths it was prepared with.
-        header.cbSrcLength = DWORD(input.size());
-        header.cbDstLength = DWORD(output.size());
-        acmStreamUnprepareHeader(codec, &header, 0);
-        acmStreamClose(codec, 0);
-        codec = nullptr;
-    }
-
+private:
     MpegFormat format;
     HACMSTREAM codec = nullptr;
+    bool starting = true;
     ACMSTREAMHEADER header = {};
     std::vector<uint8_t> input;
     std::vector<uint8_t> output;
@@ -117,7 +121,7 @@ private:
 std::unique_ptr<MpegDecoder> CreateAcmDecoder(const MpegFormat& format)
 {
     std::unique_ptr<AcmDecoder> decoder(new AcmDecoder(format));
-    if (!decoder->Restart())
+    if (!decoder->Open())
         return nullptr;
     return decoder;
 }

@@ -25,7 +25,8 @@ public:
 
     // Starts afresh, keeping nothing of what came before (the end of one pass
     // must not bleed into the next one's first frames through the decoder's
-    // overlap and bit reservoir). False when the codec cannot start.
+    // overlap and bit reservoir). Cheap: called on the worker at every loop.
+    // False when the codec cannot start.
     virtual bool Restart() = 0;
     // Decodes `size` bytes of whole frames (at most kFramesPerCall of them);
     // `last` also flushes what the decoder still holds. Writes up to `room`
