@@ -3,6 +3,11 @@
 #include <cstring>
 #include <utility>
 
+namespace {
+// The LAME tag gives the padding in 12 bits.
+constexpr size_t kMaxEncoderPadding = 4095;
+}  // namespace
+
 Mp3Source::Mp3Source(std::unique_ptr<ReadAhead> file) : input(std::move(file)), reader(*input)
 {
 }
@@ -18,8 +23,8 @@ std::unique_ptr<Mp3Source> Mp3Source::Open(std::unique_ptr<ReadAhead> input, Mpe
     source->sampleRate = source->format.sampleRate;
     source->channels = source->format.channels;
     source->frameBytes.resize(MpegDecoder::kFramesPerCall * MpegDecoder::kMaxFrameSize);
-    // The held-back padding (at most 4095 samples) and one call's output beside it.
-    const size_t holdRoom = (4096 + size_t(source->format.samplesPerFrame)) * size_t(source->channels);
+    // The held-back samples and one call's output beside them.
+    const size_t holdRoom = (kMaxEncoderPadding + source->format.samplesPerFrame) * size_t(source->channels);
     source->decoded.resize(holdRoom + MpegDecoder::OutputRoom(source->format));
     if (!source->Rewind())
         return nullptr;
