@@ -1,8 +1,10 @@
 // Figures for tools/bench-audio.sh, not a test. Modes:
 //   bass_bench long TONE.mp3 OUT.mp3 SECONDS  writes OUT from TONE's frames repeated for SECONDS
-//   bass_bench calls FILE SECONDS             times every call made against a playing stream
+//   bass_bench calls FILE SECONDS             times every call made against a playing stream, and
+//                                             the worker's render steps on the same file
 //   bass_bench cpu FILE SECONDS               the worker thread's CPU time, idle and then playing
 #include <windows.h>
+#include <mmsystem.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -14,8 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "bass/acm_decoder.h"
 #include "bass/bass.h"
 #include "bass/mpeg_scanner.h"
+#include "bass/stream_factory.h"
+#include "tests/bass/mpeg_bytes.h"
 
 namespace {
 double Now()
@@ -29,17 +34,13 @@ double Now()
 int MakeLong(const char* tonePath, const char* outPath, double seconds)
 {
     std::ifstream in(tonePath, std::ios::binary);
-    const std::vector<uint8_t> tone((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Bytes tone((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     MpegStreamInfo info;
     if (!ScanMpegStream(tone.data(), tone.size(), info))
         return 1;
     const size_t frames = size_t(seconds * info.sampleRate / info.samplesPerFrame);
     std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
-    for (size_t i = 0; i < frames; ++i) {
-        const MpegFrame& frame = info.frames[i % info.frames.size()];
-        out.write(reinterpret_cast<const char*>(tone.data() + frame.offset), frame.size);
-    }
-    return out.good() ? 0 : 1;
+    return WriteRepeatedFrames(out, tone, info, frames) ? 0 : 1;
 }
 
 struct Timing {
@@ -101,6 +102,48 @@ int Calls(const char* path, double seconds)
     BASS_StreamFree(stream);
     BASS_Stop();
     BASS_Free();
+
+    // What a call that waits may wait for: one step of the worker's rendering
+    // (256 frames; it takes commands between steps), here on this thread.
+    std::unique_ptr<Stream> direct = OpenStream(OpenFileSource(path, 0, 0), CreateAcmDecoder, 44100);
+    if (!direct)
+        return 3;
+    direct->looping = true;
+    Timing step("render step");
+    std::vector<int16_t> frames(2 * 256);
+    for (int i = 0; i < 44100 * 60 / 256; ++i)
+        Time(step, [&] { direct->Render(frames.data(), 256); });
+    step.Print();
+    Timing restartStep("stream restart");
+    for (int i = 0; i < 100; ++i) {
+        Time(restartStep, [&] { direct->Restart(); });
+        direct->Render(frames.data(), 256);
+    }
+    restartStep.Print();
+
+    // And what the system's reset costs by itself, with the library's eight buffers queued.
+    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+    HWAVEOUT device;
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+        return 2;
+    std::vector<int16_t> memory(8 * 2048 * 2);
+    WAVEHDR headers[8] = {};
+    for (int i = 0; i < 8; ++i) {
+        headers[i].lpData = reinterpret_cast<LPSTR>(memory.data() + i * 2048 * 2);
+        headers[i].dwBufferLength = 2048 * 4;
+        waveOutPrepareHeader(device, &headers[i], sizeof headers[i]);
+    }
+    Timing reset("waveOutReset alone");
+    for (int round = 0; round < 200; ++round) {
+        for (WAVEHDR& header : headers)
+            waveOutWrite(device, &header, sizeof header);
+        Sleep(5);
+        Time(reset, [&] { waveOutReset(device); });
+    }
+    reset.Print();
+    for (WAVEHDR& header : headers)
+        waveOutUnprepareHeader(device, &header, sizeof header);
+    waveOutClose(device);
     return 0;
 }
 

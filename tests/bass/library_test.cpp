@@ -158,11 +158,7 @@ TEST_CASE("a three-hour MP3 streams from disk to its end and loops")
     const size_t frames = size_t(kSeconds) * info.sampleRate / info.samplesPerFrame;
     {
         std::ofstream out(AudioFile("long_8000.mp3"), std::ios::binary | std::ios::trunc);
-        for (size_t i = 0; i < frames; ++i) {
-            const MpegFrame& frame = info.frames[i % info.frames.size()];
-            out.write(reinterpret_cast<const char*>(tone.data() + frame.offset), frame.size);
-        }
-        REQUIRE(out.good());
+        REQUIRE(WriteRepeatedFrames(out, tone, info, frames));
     }
 
     // Faster than real time, a second at a time at the file's own rate: to ten
