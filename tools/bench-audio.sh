@@ -3,7 +3,9 @@
 # private Xvfb with Wine's ALSA output written to a file:
 # - how long each call takes while the worker decodes (tests/bass/bass_bench.exe
 #   stops, starts and restarts a playing 44100 Hz MP3 for 10 s; the device is
-#   refilled after each, so the next call meets the worker decoding);
+#   refilled after each, so the next call meets the worker decoding), and beside
+#   them the worker's render step (a call that waits, waits for one at most), a
+#   stream's restart at a loop, and waveOutReset by itself;
 # - the worker thread's CPU time over 60 s initialised with no stream, then 60 s
 #   playing, with the seconds of audio the output received meanwhile (Wine's
 #   ALSA file output takes audio faster than real time, so the figure per
