@@ -12,12 +12,8 @@ MemorySource::MemorySource(std::vector<uint8_t> bytes)
 {
 }
 
-size_t MemorySource::ReadAt(uint64_t offset, uint8_t* into, size_t count)
+size_t MemorySource::ReadInside(uint64_t offset, uint8_t* into, size_t count)
 {
-    if (offset >= size)
-        return 0;
-    if (count > size - offset)
-        count = size_t(size - offset);
     std::memcpy(into, data + offset, count);
     return count;
 }

@@ -15,7 +15,17 @@ public:
     virtual uint64_t Size() const = 0;
     // Copies up to `count` bytes from `offset` into `into` and returns how many:
     // fewer only at the end of the source or on a read error.
-    virtual size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) = 0;
+    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count)
+    {
+        const uint64_t size = Size();
+        if (offset >= size)
+            return 0;
+        return ReadInside(offset, into, size - offset < count ? size_t(size - offset) : count);
+    }
+
+protected:
+    // ReadAt with the bytes asked for all inside the source.
+    virtual size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) = 0;
 };
 
 // A block of memory, viewed in place (the caller keeps it alive) or owned.
@@ -25,9 +35,10 @@ public:
     explicit MemorySource(std::vector<uint8_t> bytes);
 
     uint64_t Size() const override { return size; }
-    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override;
 
 private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override;
+
     std::vector<uint8_t> owned;
     const uint8_t* data;
     size_t size;

@@ -13,18 +13,15 @@ public:
     StdioFileSource& operator=(const StdioFileSource&) = delete;
 
     uint64_t Size() const override { return size; }
-    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override
+
+private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
     {
-        if (offset >= size)
-            return 0;
-        if (count > size - offset)
-            count = size_t(size - offset);
         if (fseeko(file, off_t(begin + offset), SEEK_SET) != 0)
             return 0;
         return std::fread(into, 1, count, file);
     }
 
-private:
     std::FILE* file;
     uint64_t begin;
     uint64_t size;

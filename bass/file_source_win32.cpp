@@ -15,12 +15,10 @@ public:
     Win32FileSource& operator=(const Win32FileSource&) = delete;
 
     uint64_t Size() const override { return size; }
-    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override
+
+private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
     {
-        if (offset >= size)
-            return 0;
-        if (count > size - offset)
-            count = size_t(size - offset);
         LARGE_INTEGER at;
         at.QuadPart = LONGLONG(begin + offset);
         DWORD got = 0;
@@ -29,7 +27,6 @@ public:
         return got;
     }
 
-private:
     HANDLE file;
     uint64_t begin;
     uint64_t size;

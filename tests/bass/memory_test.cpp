@@ -134,7 +134,11 @@ public:
 
     uint64_t Size() const override { return front.size() + kFrames * kFrameSize + back.size(); }
 
-    size_t ReadAt(uint64_t offset, uint8_t* into, size_t count) override
+    size_t reads = 0, largestRead = 0;
+    uint64_t bytesRead = 0;
+
+private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
     {
         ++reads;
         largestRead = std::max(largestRead, count);
@@ -144,10 +148,6 @@ public:
         return count;
     }
 
-    size_t reads = 0, largestRead = 0;
-    uint64_t bytesRead = 0;
-
-private:
     uint8_t ByteAt(uint64_t offset) const
     {
         if (offset < front.size())
