@@ -4,168 +4,124 @@
 #include <utility>
 
 namespace {
-// Frames handed to the codec per conversion call.
-constexpr size_t kFramesPerChunk = 4;
-// The largest Layer III frame: MPEG-1 at 320 kbit/s and 32 kHz, padded.
-constexpr size_t kMaxFrameSize = 1441;
-// The MP3 codecs in use (mpg123's and the reference decoder) put this many
-// samples of their own before the first encoded one.
-constexpr uint32_t kDecoderDelay = 529;
-// Room for the chunk's samples and what the codec may have kept from before.
-constexpr size_t kOutputChunks = 3;
-constexpr DWORD kBytesPerSample = 2;
-constexpr WORD kMpegLayer3CodecDelay = 1393;
+// The LAME tag gives the padding in 12 bits.
+constexpr size_t kMaxEncoderPadding = 4095;
 }  // namespace
 
-Mp3Source::Mp3Source(std::vector<uint8_t> file, MpegStreamInfo scanned) : bytes(std::move(file)), info(std::move(scanned))
+Mp3Source::Mp3Source(std::unique_ptr<ReadAhead> file) : input(std::move(file)), reader(*input)
 {
-    sampleRate = info.sampleRate;
-    channels = info.channels;
-    input.resize(kFramesPerChunk * kMaxFrameSize);
-    output.resize(kOutputChunks * kFramesPerChunk * info.samplesPerFrame * channels * kBytesPerSample);
 }
 
-Mp3Source::~Mp3Source()
+std::unique_ptr<Mp3Source> Mp3Source::Open(std::unique_ptr<ReadAhead> input, MpegDecoderFactory createDecoder)
 {
-    CloseCodec();
-}
-
-bool Mp3Source::Open()
-{
-    return Rewind();
-}
-
-bool Mp3Source::OpenCodec()
-{
-    MPEGLAYER3WAVEFORMAT mp3 = {};
-    mp3.wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
-    mp3.wfx.nChannels = WORD(channels);
-    mp3.wfx.nSamplesPerSec = sampleRate;
-    mp3.wfx.nAvgBytesPerSec = info.averageBitrate / 8;
-    mp3.wfx.nBlockAlign = 1;
-    mp3.wfx.wBitsPerSample = 0;
-    mp3.wfx.cbSize = MPEGLAYER3_WFX_EXTRA_BYTES;
-    mp3.wID = MPEGLAYER3_ID_MPEG;
-    mp3.fdwFlags = MPEGLAYER3_FLAG_PADDING_ISO;
-    mp3.nBlockSize = WORD(info.frames.front().size);
-    mp3.nFramesPerBlock = 1;
-    mp3.nCodecDelay = kMpegLayer3CodecDelay;
-
-    WAVEFORMATEX pcm = {};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    pcm.nChannels = WORD(channels);
-    pcm.nSamplesPerSec = sampleRate;
-    pcm.wBitsPerSample = 16;
-    pcm.nBlockAlign = WORD(channels * kBytesPerSample);
-    pcm.nAvgBytesPerSec = sampleRate * pcm.nBlockAlign;
-
-    if (acmStreamOpen(&codec, nullptr, &mp3.wfx, &pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != 0) {
-        codec = nullptr;
-        return false;
-    }
-    header = {};
-    header.cbStruct = sizeof header;
-    header.pbSrc = input.data();
-    header.cbSrcLength = DWORD(input.size());
-    header.pbDst = output.data();
-    header.cbDstLength = DWORD(output.size());
-    if (acmStreamPrepareHeader(codec, &header, 0) != 0) {
-        acmStreamClose(codec, 0);
-        codec = nullptr;
-        return false;
-    }
-    return true;
-}
-
-void Mp3Source::CloseCodec()
-{
-    if (!codec)
-        return;
-    header.cbSrcLength = DWORD(input.size());
-    header.cbDstLength = DWORD(output.size());
-    acmStreamUnprepareHeader(codec, &header, 0);
-    acmStreamClose(codec, 0);
-    codec = nullptr;
+    std::unique_ptr<Mp3Source> source(new Mp3Source(std::move(input)));
+    if (!source->reader.Open(source->format))
+        return nullptr;
+    source->decoder = createDecoder(source->format);
+    if (!source->decoder)
+        return nullptr;
+    source->sampleRate = source->format.sampleRate;
+    source->channels = source->format.channels;
+    source->frameBytes.resize(MpegDecoder::kFramesPerCall * MpegDecoder::kMaxFrameSize);
+    // The held-back samples and one call's output beside them.
+    const size_t holdRoom = (kMaxEncoderPadding + source->format.samplesPerFrame) * size_t(source->channels);
+    source->decoded.resize(holdRoom + MpegDecoder::OutputRoom(source->format));
+    if (!source->Rewind())
+        return nullptr;
+    return source;
 }
 
 bool Mp3Source::Rewind()
 {
-    // A fresh codec per pass: the end of the previous pass must not bleed into
-    // the first frames through the decoder's overlap and bit reservoir.
-    CloseCodec();
-    nextFrame = 0;
-    endSent = false;
-    decoded.clear();
-    decodedUsed = 0;
-    const uint64_t encoded = uint64_t(info.frames.size()) * info.samplesPerFrame;
-    if (info.hasGaplessInfo && info.encoderDelay + info.encoderPadding < encoded) {
-        skipLeft = info.encoderDelay + kDecoderDelay;
-        framesLeft = encoded - info.encoderDelay - info.encoderPadding;
+    reader.Rewind();
+    decodedUsed = decodedEnd = 0;
+    passEnded = false;
+    framesInPass = given = 0;
+    if (format.hasGaplessInfo) {
+        skipLeft = uint64_t(format.encoderDelay) + decoder->Delay();
+        // One frame more than the padding: a decoder may run up to a frame ahead.
+        holdBack = uint64_t(format.encoderPadding) + format.samplesPerFrame;
     } else {
-        skipLeft = 0;
-        framesLeft = UINT64_MAX;
+        skipLeft = holdBack = 0;
     }
-    return OpenCodec();
+    return decoder->Restart();
 }
 
 bool Mp3Source::DecodeMore()
 {
-    if (!codec || endSent)
+    if (passEnded)
         return false;
-    size_t length = 0;
-    while (nextFrame < info.frames.size() && length + info.frames[nextFrame].size <= input.size()) {
-        const MpegFrame& frame = info.frames[nextFrame++];
-        std::memcpy(input.data() + length, bytes.data() + frame.offset, frame.size);
-        length += frame.size;
-        if (nextFrame % kFramesPerChunk == 0)
+    size_t length = 0, count = 0;
+    MpegFrame frame;
+    const uint8_t* bytes;
+    bool last = false;
+    while (count < MpegDecoder::kFramesPerCall) {
+        if (!reader.Next(frame, bytes)) {
+            last = true;
             break;
+        }
+        std::memcpy(frameBytes.data() + length, bytes, frame.size);
+        length += frame.size;
+        ++count;
     }
-    DWORD flags = 0;
-    if (nextFrame == info.frames.size()) {
-        // The last call also flushes whatever the codec still holds.
-        flags = ACM_STREAMCONVERTF_END;
-        endSent = true;
-    }
-    header.cbSrcLength = DWORD(length);
-    header.cbDstLength = DWORD(output.size());
-    if (acmStreamConvert(codec, &header, flags) != 0) {
-        endSent = true;
+    framesInPass += count;
+    // Keep the samples not yet read, at the front.
+    std::memmove(decoded.data(), decoded.data() + decodedUsed, (decodedEnd - decodedUsed) * sizeof(int16_t));
+    decodedEnd -= decodedUsed;
+    decodedUsed = 0;
+    size_t samples = 0;
+    const bool ok = decoder->Decode(frameBytes.data(), length, last, decoded.data() + decodedEnd,
+                                    decoded.size() - decodedEnd, samples);
+    if (!ok) {
+        // A codec failure ends the pass; what is held back is dropped.
+        passEnded = true;
+        framesLeft = 0;
         return false;
     }
-    const size_t samples = header.cbDstLengthUsed / kBytesPerSample;
-    const int16_t* pcm = reinterpret_cast<const int16_t*>(output.data());
-    decoded.erase(decoded.begin(), decoded.begin() + decodedUsed);
-    decodedUsed = 0;
-    decoded.insert(decoded.end(), pcm, pcm + samples);
+    decodedEnd += samples;
+    if (last) {
+        passEnded = true;
+        const uint64_t encoded = framesInPass * format.samplesPerFrame;
+        const uint64_t cut = uint64_t(format.encoderDelay) + format.encoderPadding;
+        if (format.hasGaplessInfo && cut < encoded)
+            framesLeft = encoded - cut > given ? encoded - cut - given : 0;
+        else
+            framesLeft = UINT64_MAX;
+    }
     return true;
 }
 
 size_t Mp3Source::Read(int16_t* frames, size_t maxFrames)
 {
+    const size_t ch = size_t(channels);
     size_t written = 0;
-    while (written < maxFrames && framesLeft > 0) {
-        size_t available = (decoded.size() - decodedUsed) / size_t(channels);
-        if (available == 0) {
+    while (written < maxFrames) {
+        const size_t available = (decodedEnd - decodedUsed) / ch;
+        if (skipLeft > 0 && available > 0) {
+            const size_t skip = skipLeft < available ? size_t(skipLeft) : available;
+            decodedUsed += skip * ch;
+            skipLeft -= skip;
+            continue;
+        }
+        uint64_t ready;
+        if (passEnded)
+            ready = available < framesLeft ? available : framesLeft;
+        else
+            ready = available > holdBack ? available - holdBack : 0;
+        if (ready == 0) {
             if (!DecodeMore())
                 break;
             continue;
         }
-        if (skipLeft > 0) {
-            const size_t skip = skipLeft < available ? size_t(skipLeft) : available;
-            decodedUsed += skip * size_t(channels);
-            skipLeft -= skip;
-            continue;
-        }
         size_t count = maxFrames - written;
-        if (count > available)
-            count = available;
-        if (count > framesLeft)
-            count = size_t(framesLeft);
-        std::memcpy(frames + written * size_t(channels), decoded.data() + decodedUsed,
-                    count * size_t(channels) * sizeof(int16_t));
-        decodedUsed += count * size_t(channels);
+        if (count > ready)
+            count = size_t(ready);
+        std::memcpy(frames + written * ch, decoded.data() + decodedUsed, count * ch * sizeof(int16_t));
+        decodedUsed += count * ch;
         written += count;
-        framesLeft -= count;
+        given += count;
+        if (passEnded)
+            framesLeft -= count;
     }
     return written;
 }

@@ -17,6 +17,8 @@ constexpr size_t kLameDelayOffset = 21;
 constexpr size_t kLameTagMinimum = kLameDelayOffset + 3;
 constexpr uint32_t kXingFramesFlag = 1, kXingBytesFlag = 2, kXingTocFlag = 4, kXingQualityFlag = 8;
 constexpr size_t kXingTocSize = 100;
+// Windows over files held in memory: small, so that the tests move them often.
+constexpr size_t kMemoryWindow = 4096;
 
 // kbit/s by bitrate index; index 0 is free format, 15 is invalid.
 constexpr uint16_t kMpeg1Bitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
@@ -33,35 +35,37 @@ bool SameStream(const MpegFrameHeader& a, const MpegFrameHeader& b)
     return a.version == b.version && a.sampleRate == b.sampleRate && a.channels == b.channels;
 }
 
-bool HeaderAt(const uint8_t* data, size_t size, size_t offset, MpegFrameHeader& header)
+bool HeaderAt(ReadAhead& input, uint64_t end, uint64_t offset, MpegFrameHeader& header)
 {
-    return offset <= size && size - offset >= kHeaderSize &&
-           ParseMpegFrameHeader(data + offset, size - offset, header);
+    if (offset > end || end - offset < kHeaderSize)
+        return false;
+    const uint8_t* bytes = input.Peek(offset, kHeaderSize);
+    return bytes && ParseMpegFrameHeader(bytes, kHeaderSize, header);
 }
 
 // A frame counts as found when its whole body fits and it is followed by another
 // frame of the same stream, or by the end of the audio: one valid-looking header
 // alone is too easy to meet by chance inside tag or garbage bytes.
-bool ConfirmedFrameAt(const uint8_t* data, size_t end, size_t offset, MpegFrameHeader& header)
+bool ConfirmedFrameAt(ReadAhead& input, uint64_t end, uint64_t offset, MpegFrameHeader& header)
 {
-    if (!HeaderAt(data, end, offset, header) || header.frameSize > end - offset)
+    if (!HeaderAt(input, end, offset, header) || header.frameSize > end - offset)
         return false;
-    const size_t next = offset + header.frameSize;
+    const uint64_t next = offset + header.frameSize;
     if (next == end)
         return true;
     MpegFrameHeader following;
-    return HeaderAt(data, end, next, following) && SameStream(header, following);
+    return HeaderAt(input, end, next, following) && SameStream(header, following);
 }
 
 size_t SideInfoSize(const MpegFrameHeader& header)
 {
-    if (header.version == 10)
+    if (header.version == MpegVersion::Mpeg1)
         return header.channels == 1 ? 17 : 32;
     return header.channels == 1 ? 9 : 17;
 }
 
 // Reads the Xing/Info frame; true when the frame is one (and so carries no audio).
-bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegStreamInfo& info)
+bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegFormat& format)
 {
     const size_t size = header.frameSize;
     size_t at = kHeaderSize + (header.crcProtected ? 2 : 0) + SideInfoSize(header);
@@ -81,12 +85,18 @@ bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegStre
         at += 4;
     if (at <= size && size - at >= kLameTagMinimum && std::memcmp(frame + at, "LAME", 4) == 0) {
         const uint8_t* p = frame + at + kLameDelayOffset;
-        info.hasGaplessInfo = true;
-        info.encoderDelay = uint32_t(p[0]) << 4 | p[1] >> 4;
-        info.encoderPadding = uint32_t(p[1] & 0x0F) << 8 | p[2];
+        format.hasGaplessInfo = true;
+        format.encoderDelay = uint32_t(p[0]) << 4 | p[1] >> 4;
+        format.encoderPadding = uint32_t(p[1] & 0x0F) << 8 | p[2];
     }
     return true;
 }
+
+// A file held in memory, seen through a window as a file on disk is.
+struct MemoryFile {
+    MemoryFile(const uint8_t* data, size_t size) : input(std::make_unique<MemorySource>(data, size), kMemoryWindow) {}
+    ReadAhead input;
+};
 
 }  // namespace
 
@@ -101,10 +111,11 @@ bool ParseMpegFrameHeader(const uint8_t* data, size_t size, MpegFrameHeader& hea
     if (versionBits == 1 || layerBits != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
         return false;
 
-    header.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
-    const bool mpeg1 = header.version == 10;
+    header.version = versionBits == 3 ? MpegVersion::Mpeg1 : versionBits == 2 ? MpegVersion::Mpeg2 : MpegVersion::Mpeg25;
+    const bool mpeg1 = header.version == MpegVersion::Mpeg1;
     header.bitrate = uint32_t(mpeg1 ? kMpeg1Bitrates[bitrateIndex] : kMpeg2Bitrates[bitrateIndex]) * 1000;
-    header.sampleRate = kMpeg1Rates[rateIndex] / (mpeg1 ? 1 : header.version == 20 ? 2 : 4);
+    // MPEG-2 halves the MPEG-1 sample rates, MPEG-2.5 quarters them.
+    header.sampleRate = kMpeg1Rates[rateIndex] / (mpeg1 ? 1 : header.version == MpegVersion::Mpeg2 ? 2 : 4);
     header.channels = (data[3] >> 6) == 3 ? 1 : 2;
     header.crcProtected = (data[1] & 1) == 0;
     header.samplesPerFrame = mpeg1 ? kMpeg1SamplesPerFrame : kMpeg2SamplesPerFrame;
@@ -114,18 +125,21 @@ bool ParseMpegFrameHeader(const uint8_t* data, size_t size, MpegFrameHeader& hea
     return true;
 }
 
-size_t Id3v2TagsSize(const uint8_t* data, size_t size)
+uint64_t Id3v2TagsSize(ReadAhead& input)
 {
-    size_t at = 0;
-    while (size - at >= kId3v2HeaderSize && std::memcmp(data + at, "ID3", 3) == 0) {
-        const uint8_t* h = data + at;
+    const uint64_t size = input.Size();
+    uint64_t at = 0;
+    while (size - at >= kId3v2HeaderSize) {
+        const uint8_t* h = input.Peek(at, kId3v2HeaderSize);
+        if (!h || std::memcmp(h, "ID3", 3) != 0)
+            break;
         // The size is "syncsafe": four 7-bit groups; a set high bit means no real tag.
         if ((h[6] | h[7] | h[8] | h[9]) & 0x80)
             break;
-        size_t body = size_t(h[6]) << 21 | size_t(h[7]) << 14 | size_t(h[8]) << 7 | h[9];
+        uint64_t body = uint64_t(h[6]) << 21 | uint64_t(h[7]) << 14 | uint64_t(h[8]) << 7 | h[9];
         if (h[5] & kId3v2FooterFlag)
             body += kId3v2FooterSize;
-        const size_t left = size - at - kId3v2HeaderSize;
+        const uint64_t left = size - at - kId3v2HeaderSize;
         if (body > left) {
             at += kId3v2HeaderSize;
             break;
@@ -135,53 +149,107 @@ size_t Id3v2TagsSize(const uint8_t* data, size_t size)
     return at;
 }
 
+uint64_t Id3v1TagSize(ReadAhead& input, uint64_t begin)
+{
+    const uint64_t size = input.Size();
+    if (size - begin < kId3v1Size)
+        return 0;
+    const uint8_t* tag = input.Peek(size - kId3v1Size, 3);
+    return tag && std::memcmp(tag, "TAG", 3) == 0 ? kId3v1Size : 0;
+}
+
+MpegFrameReader::MpegFrameReader(ReadAhead& window) : input(window)
+{
+}
+
+bool MpegFrameReader::Open(MpegFormat& format)
+{
+    format = MpegFormat();
+    const uint64_t begin = Id3v2TagsSize(input);
+    end = input.Size() - Id3v1TagSize(input, begin);
+    first = begin;
+    while (first < end && !ConfirmedFrameAt(input, end, first, firstHeader))
+        ++first;
+    if (first >= end)
+        return false;
+    format.version = firstHeader.version;
+    format.sampleRate = firstHeader.sampleRate;
+    format.channels = firstHeader.channels;
+    format.samplesPerFrame = firstHeader.samplesPerFrame;
+    const uint8_t* bytes = input.Peek(first, firstHeader.frameSize);
+    firstIsInfo = bytes && ReadInfoFrame(bytes, firstHeader, format);
+
+    // A file of an Info frame alone holds no audio.
+    Rewind();
+    MpegFrame frame;
+    MpegFrameHeader header;
+    if (!Next(frame, bytes) || !ParseMpegFrameHeader(bytes, frame.size, header))
+        return false;
+    format.bitrate = header.bitrate;
+    format.frameSize = frame.size;
+    Rewind();
+    return true;
+}
+
+void MpegFrameReader::Rewind()
+{
+    at = first;
+    atFirst = true;
+}
+
+bool MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
+{
+    MpegFrameHeader header;
+    while (at < end) {
+        const bool inStream = HeaderAt(input, end, at, header) && SameStream(header, firstHeader) &&
+                              header.frameSize <= end - at;
+        if (!inStream) {
+            // Resynchronise on the next confirmed frame of the same stream.
+            ++at;
+            while (at < end && !(ConfirmedFrameAt(input, end, at, header) && SameStream(header, firstHeader)))
+                ++at;
+            continue;
+        }
+        const uint8_t* bytes = input.Peek(at, header.frameSize);
+        if (!bytes) {
+            // The file can no longer be read: the pass ends here.
+            at = end;
+            return false;
+        }
+        frame = {at, header.frameSize};
+        at += header.frameSize;
+        const bool isInfo = atFirst && firstIsInfo;
+        atFirst = false;
+        if (!isInfo) {
+            data = bytes;
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t Id3v2TagsSize(const uint8_t* data, size_t size)
+{
+    MemoryFile file(data, size);
+    return size_t(Id3v2TagsSize(file.input));
+}
+
 size_t Id3v1TagSize(const uint8_t* data, size_t size)
 {
-    if (size >= kId3v1Size && std::memcmp(data + size - kId3v1Size, "TAG", 3) == 0)
-        return kId3v1Size;
-    return 0;
+    MemoryFile file(data, size);
+    return size_t(Id3v1TagSize(file.input, 0));
 }
 
 bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info)
 {
     info = MpegStreamInfo();
-    const size_t begin = Id3v2TagsSize(data, size);
-    const size_t end = size - Id3v1TagSize(data + begin, size - begin);
-
-    MpegFrameHeader first;
-    size_t at = begin;
-    while (at < end && !ConfirmedFrameAt(data, end, at, first))
-        ++at;
-    if (at >= end)
+    MemoryFile file(data, size);
+    MpegFrameReader reader(file.input);
+    if (!reader.Open(info))
         return false;
-    info.sampleRate = first.sampleRate;
-    info.channels = first.channels;
-    info.version = first.version;
-    info.samplesPerFrame = first.samplesPerFrame;
-
-    bool firstFrame = true;
-    uint64_t audioBytes = 0;
-    while (at < end) {
-        MpegFrameHeader header;
-        const bool inStream = HeaderAt(data, end, at, header) && SameStream(header, first) &&
-                              header.frameSize <= end - at;
-        if (!inStream) {
-            // Resynchronise on the next confirmed frame of the same stream.
-            ++at;
-            while (at < end && !(ConfirmedFrameAt(data, end, at, header) && SameStream(header, first)))
-                ++at;
-            continue;
-        }
-        if (!(firstFrame && ReadInfoFrame(data + at, header, info))) {
-            info.frames.push_back({uint32_t(at), header.frameSize});
-            audioBytes += header.frameSize;
-        }
-        firstFrame = false;
-        at += header.frameSize;
-    }
-    if (info.frames.empty())
-        return false;
-    const uint64_t samples = uint64_t(info.frames.size()) * info.samplesPerFrame;
-    info.averageBitrate = uint32_t(audioBytes * 8 * info.sampleRate / samples);
+    MpegFrame frame;
+    const uint8_t* bytes;
+    while (reader.Next(frame, bytes))
+        info.frames.push_back(frame);
     return true;
 }

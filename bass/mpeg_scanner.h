@@ -3,15 +3,19 @@
 #include <cstdint>
 #include <vector>
 
-// Finds the MPEG audio Layer III frames of a file held in memory: skips ID3v2
-// tags at the front and an ID3v1 tag at the end, resynchronises over garbage
-// between frames, drops a truncated last frame, and reads the encoder's gapless
-// information (Xing/Info frame with a LAME tag) when present. Every read stays
-// inside the given buffer whatever its content; the caller may rely on each
-// listed frame lying wholly inside it.
+#include "bass/read_ahead.h"
+
+// Finds the MPEG audio Layer III frames of a file as it streams through a
+// bounded window: skips ID3v2 tags at the front and an ID3v1 tag at the end,
+// resynchronises over garbage between frames, drops a truncated last frame,
+// and reads the encoder's gapless information (Xing/Info frame with a LAME tag)
+// when present. Every read stays inside the file whatever its content; each
+// frame handed out lies wholly inside it.
+
+enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
 
 struct MpegFrameHeader {
-    int version = 0;          // 10 = MPEG-1, 20 = MPEG-2, 25 = MPEG-2.5
+    MpegVersion version = MpegVersion::Mpeg1;
     uint32_t bitrate = 0;     // bits per second
     uint32_t sampleRate = 0;  // Hz
     int channels = 0;         // 1 or 2
@@ -24,32 +28,64 @@ struct MpegFrameHeader {
 // not a Layer III header with a usable bitrate and sample rate (free format is refused).
 bool ParseMpegFrameHeader(const uint8_t* data, size_t size, MpegFrameHeader& header);
 
-// Bytes taken by the ID3v2 tags at the start of the buffer (0 when there is none).
-// A tag that claims more bytes than the buffer holds counts as its header only,
-// so that a corrupt size cannot hide the audio that follows it.
-size_t Id3v2TagsSize(const uint8_t* data, size_t size);
-
-// Bytes taken by a trailing ID3v1 tag ("TAG" 128 bytes before the end), or 0.
-size_t Id3v1TagSize(const uint8_t* data, size_t size);
-
-struct MpegFrame {
-    uint32_t offset;
-    uint32_t size;
-};
-
-struct MpegStreamInfo {
+// What every frame of a stream shares (those of another version, rate or
+// channel count are passed over), and the encoder's gapless information.
+struct MpegFormat {
+    MpegVersion version = MpegVersion::Mpeg1;
     uint32_t sampleRate = 0;
     int channels = 0;
-    int version = 0;
     uint32_t samplesPerFrame = 0;
-    uint32_t averageBitrate = 0;   // bits per second over the audio frames
-    std::vector<MpegFrame> frames; // audio frames only, the Xing/Info frame left out
+    uint32_t bitrate = 0;    // of the first frame, bits per second
+    uint32_t frameSize = 0;  // of the first frame, bytes
     // From a LAME tag: samples the encoder put before the audio and after its end.
     bool hasGaplessInfo = false;
     uint32_t encoderDelay = 0;
     uint32_t encoderPadding = 0;
 };
 
-// Scans the whole buffer. False when it holds no Layer III frame at all; the
-// frames kept all share the first frame's version, sample rate and channel count.
+struct MpegFrame {
+    uint64_t offset;
+    uint32_t size;
+};
+
+// One pass after another over the audio frames of a file, the Xing/Info frame
+// left out. Holds no more of the file than the window it reads through.
+class MpegFrameReader {
+public:
+    explicit MpegFrameReader(ReadAhead& input);
+
+    // Finds the first frame; false when the file holds no Layer III frame.
+    bool Open(MpegFormat& format);
+    // The next audio frame; its bytes at `data` stay valid until the window is
+    // next used. False at the end of the pass.
+    bool Next(MpegFrame& frame, const uint8_t*& data);
+    // Goes back to the first audio frame.
+    void Rewind();
+
+private:
+    ReadAhead& input;
+    uint64_t end = 0;    // where the audio ends: before an ID3v1 tag, or the file's end
+    uint64_t first = 0;  // the first frame, perhaps the Info frame
+    uint64_t at = 0;
+    bool firstIsInfo = false;
+    bool atFirst = true;
+    MpegFrameHeader firstHeader;
+};
+
+// Bytes taken by the ID3v2 tags at the start of the file (0 when there is none).
+// A tag that claims more bytes than the file holds counts as its header only,
+// so that a corrupt size cannot hide the audio that follows it.
+uint64_t Id3v2TagsSize(ReadAhead& input);
+// Bytes taken by an ID3v1 tag ("TAG" 128 bytes before the end) after `begin`, or 0.
+uint64_t Id3v1TagSize(ReadAhead& input, uint64_t begin);
+
+// The same on a file held in memory, and the whole list of its frames at once.
+size_t Id3v2TagsSize(const uint8_t* data, size_t size);
+size_t Id3v1TagSize(const uint8_t* data, size_t size);
+
+struct MpegStreamInfo : MpegFormat {
+    std::vector<MpegFrame> frames;  // audio frames only
+};
+
+// False when the buffer holds no Layer III frame at all.
 bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info);

@@ -4,7 +4,8 @@
 #include <utility>
 
 namespace {
-constexpr size_t kDecodeFrames = 4096;
+// Small, so that the worker renders in short steps between which it takes commands.
+constexpr size_t kDecodeFrames = 1152;
 // A source that keeps returning nothing right after a rewind would spin forever.
 constexpr int kMaxEmptyPasses = 2;
 }  // namespace

@@ -2,11 +2,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "bass/byte_source.h"
+#include "bass/mpeg_decoder.h"
 #include "bass/stream.h"
 
-// Opens a music file (or a copy of it in memory) as a stream in the output
-// format: MP3 (MPEG-1/2/2.5 Layer III, decoded by the system's ACM codec) or
-// PCM WAV. Null for a missing, empty, unreadable or unsupported file.
-// `offset` and `length` select a part of the file; a length of 0 means to its end.
-std::unique_ptr<Stream> OpenStream(bool fromMemory, const void* file, uint32_t offset, uint32_t length,
+// Bytes of a file the library holds at most at once, whatever the file's length.
+constexpr size_t kReadAheadBytes = 64 * 1024;
+
+// Opens a music file as a stream in the output format: PCM WAV, or MPEG-1/2/2.5
+// Layer III decoded by what `createDecoder` makes. Reads only the file's first
+// frames (or its WAV header) now; the rest streams as it plays. Null for an
+// empty, unreadable or unsupported file. May throw std::bad_alloc.
+std::unique_ptr<Stream> OpenStream(std::unique_ptr<ByteSource> file, MpegDecoderFactory createDecoder,
                                    uint32_t outputRate);

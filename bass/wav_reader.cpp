@@ -13,10 +13,13 @@ constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr size_t kSubFormatOffset = 24;
 constexpr uint32_t kMinimumRate = 1000;
 constexpr uint32_t kMaximumRate = 384000;
+// Window over a file held in memory.
+constexpr size_t kMemoryWindow = 4096;
 
 uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Read32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
+// `fmt` holds the chunk's first bytes, up to the extensible format's length.
 bool ReadFormat(const uint8_t* fmt, size_t size, WavLayout& layout)
 {
     if (size < kFmtMinimum)
@@ -35,27 +38,37 @@ bool ReadFormat(const uint8_t* fmt, size_t size, WavLayout& layout)
 
 }  // namespace
 
-bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout)
+bool ReadWavLayout(ReadAhead& input, WavLayout& layout)
 {
     layout = WavLayout();
-    if (size < kRiffHeaderSize || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0)
+    const uint64_t size = input.Size();
+    const uint8_t* riff = input.Peek(0, kRiffHeaderSize);
+    if (!riff || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
         return false;
     bool haveFormat = false;
-    size_t at = kRiffHeaderSize;
+    uint64_t at = kRiffHeaderSize;
     while (size - at >= kChunkHeaderSize) {
-        const uint8_t* chunk = data + at;
-        const size_t left = size - at - kChunkHeaderSize;
-        size_t chunkSize = Read32(chunk + 4);
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (chunkSize > left || !ReadFormat(chunk + kChunkHeaderSize, chunkSize, layout))
+        const uint8_t* chunk = input.Peek(at, kChunkHeaderSize);
+        if (!chunk)
+            return false;
+        const bool isFormat = std::memcmp(chunk, "fmt ", 4) == 0;
+        const bool isData = std::memcmp(chunk, "data", 4) == 0;
+        const uint64_t left = size - at - kChunkHeaderSize;
+        uint64_t chunkSize = Read32(chunk + 4);
+        if (isFormat) {
+            if (chunkSize > left)
+                return false;
+            const size_t read = chunkSize < kExtensibleMinimum ? size_t(chunkSize) : kExtensibleMinimum;
+            const uint8_t* fmt = input.Peek(at + kChunkHeaderSize, read);
+            if (!fmt || !ReadFormat(fmt, size_t(chunkSize), layout))
                 return false;
             haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
+        } else if (isData) {
             if (!haveFormat)
                 return false;
             if (chunkSize > left)
                 chunkSize = left;
-            const size_t frameBytes = size_t(layout.channels) * size_t(layout.bitsPerSample / 8);
+            const uint64_t frameBytes = uint64_t(layout.channels) * uint64_t(layout.bitsPerSample / 8);
             layout.dataOffset = at + kChunkHeaderSize;
             layout.dataSize = chunkSize - chunkSize % frameBytes;
             return layout.dataSize > 0;
@@ -68,4 +81,10 @@ bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout)
             return false;
     }
     return false;
+}
+
+bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout)
+{
+    ReadAhead input(std::make_unique<MemorySource>(data, size), kMemoryWindow);
+    return ReadWavLayout(input, layout);
 }

@@ -2,19 +2,23 @@
 #include <cstddef>
 #include <cstdint>
 
-// Reads the layout of a RIFF WAVE file held in memory: integer PCM (also as
+#include "bass/read_ahead.h"
+
+// Reads the layout of a RIFF WAVE file: integer PCM (also as
 // WAVE_FORMAT_EXTENSIBLE), 8 or 16 bits, mono or stereo. A data chunk that
 // claims more bytes than the file holds is cut at the end of the file (a file
 // whose copy was interrupted still plays), and to whole sample frames. Every
-// read stays inside the given buffer.
+// read stays inside the file.
 struct WavLayout {
     uint32_t sampleRate = 0;
     int channels = 0;
     int bitsPerSample = 0;
-    size_t dataOffset = 0;
-    size_t dataSize = 0;  // bytes, a whole number of frames, at least one frame
+    uint64_t dataOffset = 0;
+    uint64_t dataSize = 0;  // bytes, a whole number of frames, at least one frame
 };
 
 // False for anything else: not RIFF/WAVE, no "fmt " or "data" chunk, a
 // compressed or float format, an unusable rate, or no whole frame of samples.
+bool ReadWavLayout(ReadAhead& input, WavLayout& layout);
+// The same on a file held in memory.
 bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout);

@@ -8,7 +8,8 @@ constexpr int kUnsigned8Midpoint = 128;
 constexpr int kWidenFactor = 256;
 }  // namespace
 
-WavSource::WavSource(std::vector<uint8_t> file, const WavLayout& wavLayout) : bytes(std::move(file)), layout(wavLayout)
+WavSource::WavSource(std::unique_ptr<ReadAhead> file, const WavLayout& wavLayout)
+    : input(std::move(file)), layout(wavLayout)
 {
     sampleRate = layout.sampleRate;
     channels = layout.channels;
@@ -18,10 +19,14 @@ size_t WavSource::Read(int16_t* frames, size_t maxFrames)
 {
     const size_t sampleBytes = size_t(layout.bitsPerSample / 8);
     const size_t frameBytes = sampleBytes * size_t(channels);
-    size_t count = (layout.dataSize - position) / frameBytes;
+    size_t count = input->Capacity() / frameBytes;
     if (count > maxFrames)
         count = maxFrames;
-    const uint8_t* in = bytes.data() + layout.dataOffset + position;
+    if (count > (layout.dataSize - position) / frameBytes)
+        count = size_t((layout.dataSize - position) / frameBytes);
+    const uint8_t* in = input->Peek(layout.dataOffset + position, count * frameBytes);
+    if (count == 0 || !in)
+        return 0;
     const size_t samples = count * size_t(channels);
     for (size_t i = 0; i < samples; ++i) {
         if (sampleBytes == 1)

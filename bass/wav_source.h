@@ -1,20 +1,22 @@
 #pragma once
-#include <vector>
+#include <memory>
 
 #include "bass/pcm_source.h"
+#include "bass/read_ahead.h"
 #include "bass/wav_reader.h"
 
-// The PCM samples of a WAV file held in memory; 8-bit samples are widened to 16 bits.
+// The PCM samples of a WAV file, read through its window as they play; 8-bit
+// samples are widened to 16 bits. A read error ends the pass.
 class WavSource : public PcmSource {
 public:
-    // Takes the file's bytes; `layout` must come from ReadWavLayout on them.
-    WavSource(std::vector<uint8_t> file, const WavLayout& layout);
+    // `layout` must come from ReadWavLayout on the same file.
+    WavSource(std::unique_ptr<ReadAhead> input, const WavLayout& layout);
 
     size_t Read(int16_t* frames, size_t maxFrames) override;
     bool Rewind() override;
 
 private:
-    std::vector<uint8_t> bytes;
+    std::unique_ptr<ReadAhead> input;
     WavLayout layout;
-    size_t position = 0;  // bytes into the data chunk
+    uint64_t position = 0;  // bytes into the data chunk
 };

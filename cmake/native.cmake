@@ -31,6 +31,14 @@ function(add_fuzz_target name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
 
+# A native test program under ThreadSanitizer, which cannot share a binary with
+# the other sanitizers: the sources it tests are compiled into it.
+function(add_thread_sanitized_executable name)
+  add_executable(${name} ${ARGN})
+  target_compile_options(${name} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(${name} PRIVATE -fsanitize=thread)
+endfunction()
+
 if(ZUVARIR_SANITIZE)
   target_compile_options(zuvarir_engine PRIVATE ${ZUVARIR_SANITIZER_FLAGS})
 endif()

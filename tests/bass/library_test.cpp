@@ -1,6 +1,6 @@
 // The audio library under Wine on files made by sox and lame (folder given by
 // ZUVARIR_AUDIO_DIR): decoding through the ACM codec, tags, the seamless loop,
-// refused files, and the exported calls in any order.
+// a three-hour file, refused files, and the exported calls in any order.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "bass/acm_decoder.h"
 #include "bass/bass.h"
+#include "bass/byte_source.h"
 #include "bass/stream_factory.h"
 #include "tests/bass/mpeg_bytes.h"
 
@@ -45,9 +47,15 @@ void WriteAll(const std::string& path, const Bytes& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// The library's stream over a file, as BASS_StreamCreateFile opens it.
+std::unique_ptr<Stream> OpenFile(const std::string& path, uint32_t rate)
+{
+    return OpenStream(OpenFileSource(path.c_str(), 0, 0), CreateAcmDecoder, rate);
+}
+
 std::vector<int16_t> Render(const std::string& path, size_t frames)
 {
-    std::unique_ptr<Stream> stream = OpenStream(false, path.c_str(), 0, 0, kRate);
+    std::unique_ptr<Stream> stream = OpenFile(path, kRate);
     REQUIRE(stream != nullptr);
     stream->looping = true;
     std::vector<int16_t> out(2 * frames);
@@ -136,6 +144,41 @@ TEST_CASE("a looping MP3 joins its end to its start without a gap or a click")
         // of the amplitude from then on), would.
         CHECK(errors[worstAt / kBlock] < typical + 0.01 * kToneAmplitude);
     }
+}
+
+TEST_CASE("a three-hour MP3 streams from disk to its end and loops")
+{
+    // The one-second 8000 Hz tone's audio frames (MPEG-2.5, 576 samples each)
+    // repeated for three hours, written beside it; the player plays it later.
+    const Bytes tone = ReadAll(AudioFile("mono_8000.mp3"));
+    MpegStreamInfo info;
+    REQUIRE(ScanMpegStream(tone.data(), tone.size(), info));
+    REQUIRE(info.sampleRate == 8000);
+    constexpr uint32_t kSeconds = 3 * 3600;
+    const size_t frames = size_t(kSeconds) * info.sampleRate / info.samplesPerFrame;
+    {
+        std::ofstream out(AudioFile("long_8000.mp3"), std::ios::binary | std::ios::trunc);
+        REQUIRE(WriteRepeatedFrames(out, tone, info, frames));
+    }
+
+    // Faster than real time, a second at a time at the file's own rate: to ten
+    // seconds before its end without looping, then looping across the wrap.
+    std::unique_ptr<Stream> stream = OpenFile(AudioFile("long_8000.mp3"), info.sampleRate);
+    REQUIRE(stream != nullptr);
+    std::vector<int16_t> second(2 * info.sampleRate);
+    const double quiet = 0.2 * kToneAmplitude;
+    for (uint32_t s = 0; s < kSeconds - 10; ++s)
+        stream->Render(second.data(), info.sampleRate);
+    CHECK_FALSE(stream->finished);
+    CHECK(Rms(second, 0, info.sampleRate) > quiet);
+    stream->looping = true;
+    double quietest = kToneAmplitude;
+    for (uint32_t s = 0; s < 20; ++s) {
+        stream->Render(second.data(), info.sampleRate);
+        quietest = std::min(quietest, Rms(second, 0, info.sampleRate));
+    }
+    CHECK_FALSE(stream->finished);
+    CHECK(quietest > quiet);
 }
 
 TEST_CASE("tags around the audio are skipped: a large ID3v2 tag, a corrupt size, an ID3v1 tag")

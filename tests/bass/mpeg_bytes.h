@@ -3,8 +3,11 @@
 // header and a zero body, tags, and the Xing/LAME frame an encoder writes first.
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "bass/mpeg_scanner.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -60,6 +63,17 @@ inline Bytes InfoFrame(uint32_t delay, uint32_t padding)
     frame[lame + 22] = uint8_t((delay & 0xF) << 4 | padding >> 8);
     frame[lame + 23] = uint8_t(padding & 0xFF);
     return frame;
+}
+
+// Writes `count` frames: the audio frames of `file` (as `info` lists them)
+// over and over, a long file made in no time from a short one.
+inline bool WriteRepeatedFrames(std::ostream& out, const Bytes& file, const MpegStreamInfo& info, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const MpegFrame& frame = info.frames[i % info.frames.size()];
+        out.write(reinterpret_cast<const char*>(file.data() + frame.offset), frame.size);
+    }
+    return out.good();
 }
 
 inline void Put16(Bytes& b, uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }

@@ -9,19 +9,19 @@ TEST_CASE("a Layer III header gives its version, rate, channels and frame size")
 {
     struct Row {
         uint8_t bytes[4];
-        int version;
+        MpegVersion version;
         uint32_t bitrate, rate;
         int channels;
         uint32_t frameSize, samples;
     };
     // Sizes by hand: samples / 8 * bitrate / rate (+1 when the padding bit is set).
     const Row rows[] = {
-        {{0xFF, 0xFB, 0x90, 0x40}, 10, 128000, 44100, 2, 417, 1152},  // 144 * 128000 / 44100 = 417.9
-        {{0xFF, 0xFB, 0x92, 0xC0}, 10, 128000, 44100, 1, 418, 1152},  // padded, mono
-        {{0xFF, 0xFB, 0xE4, 0x00}, 10, 320000, 48000, 2, 960, 1152},  // 144 * 320000 / 48000
-        {{0xFF, 0xFA, 0x18, 0x00}, 10, 32000, 32000, 2, 144, 1152},   // CRC-protected
-        {{0xFF, 0xF3, 0x80, 0xC0}, 20, 64000, 22050, 1, 208, 576},    // 72 * 64000 / 22050 = 208.9
-        {{0xFF, 0xE3, 0x18, 0x00}, 25, 8000, 8000, 2, 72, 576},       // MPEG-2.5, 72 * 8000 / 8000
+        {{0xFF, 0xFB, 0x90, 0x40}, MpegVersion::Mpeg1, 128000, 44100, 2, 417, 1152},  // 144 * 128000 / 44100 = 417.9
+        {{0xFF, 0xFB, 0x92, 0xC0}, MpegVersion::Mpeg1, 128000, 44100, 1, 418, 1152},  // padded, mono
+        {{0xFF, 0xFB, 0xE4, 0x00}, MpegVersion::Mpeg1, 320000, 48000, 2, 960, 1152},  // 144 * 320000 / 48000
+        {{0xFF, 0xFA, 0x18, 0x00}, MpegVersion::Mpeg1, 32000, 32000, 2, 144, 1152},   // CRC-protected
+        {{0xFF, 0xF3, 0x80, 0xC0}, MpegVersion::Mpeg2, 64000, 22050, 1, 208, 576},    // 72 * 64000 / 22050 = 208.9
+        {{0xFF, 0xE3, 0x18, 0x00}, MpegVersion::Mpeg25, 8000, 8000, 2, 72, 576},       // MPEG-2.5, 72 * 8000 / 8000
     };
     for (const Row& row : rows) {
         CAPTURE(row.frameSize);

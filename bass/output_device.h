@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// The output as the library's worker drives it: a ring of kBufferCount buffers
+// of kBufferFrames 16-bit stereo frames, played in the order they are queued.
+// Only the worker calls it, except Wake. On Windows it is a waveOut device
+// (wave_out_device.cpp); the native tests record what it receives.
+class OutputDevice {
+public:
+    static constexpr size_t kBufferFrames = 2048;  // about 46 ms at 44100 Hz
+    static constexpr size_t kBufferCount = 8;      // so about 370 ms are queued
+
+    // Closes the device: nothing sounds after it.
+    virtual ~OutputDevice() = default;
+
+    // Buffer `index`: the worker fills it while the device does not hold it.
+    virtual int16_t* Buffer(size_t index) = 0;
+    // Queues the whole buffer after those queued before; false when the device refuses it.
+    virtual bool Play(size_t index) = 0;
+    // True once the device has played the queued buffer and given it back.
+    virtual bool Done(size_t index) = 0;
+    // Stops at once: no queued sample sounds after it returns, every queued
+    // buffer is given back, and the position starts again from 0.
+    virtual void Reset() = 0;
+    // Frames played since the last Reset, modulo 2^32.
+    virtual uint32_t Position() = 0;
+    // Sleeps until a buffer comes back or Wake is called; a Wake that comes
+    // before the sleep is not lost.
+    virtual void Wait() = 0;
+    // Any thread.
+    virtual void Wake() = 0;
+};
+
+// Opens output device `device` (-1 the default one, 1 and up the numbered
+// ones) at `rate` Hz; null when it does not open. Called on the worker.
+using OutputDeviceOpener = std::unique_ptr<OutputDevice> (*)(int device, uint32_t rate);

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "bass/byte_source.h"
+
+// A bounded window over a byte source, through which the scanner and the
+// decoders read a file: it never holds more than its capacity of the file,
+// whatever the file's length. When a request runs past the window, the window
+// moves to start at the request (keeping what it already holds from there) and
+// is filled up to its capacity in large reads, so a file read front to back is
+// read once, a capacity at a time.
+class ReadAhead {
+public:
+    // Allocates the window once; `capacity` bounds every request.
+    ReadAhead(std::unique_ptr<ByteSource> source, size_t capacity);
+
+    uint64_t Size() const { return size; }
+    size_t Capacity() const { return window.size(); }
+    // The `count` bytes at `offset`, valid until the next call; null when the
+    // source has fewer bytes there (or fails to read them) or `count` exceeds the capacity.
+    const uint8_t* Peek(uint64_t offset, size_t count);
+
+private:
+    std::unique_ptr<ByteSource> source;
+    uint64_t size;
+    std::vector<uint8_t> window;
+    uint64_t start = 0;  // the file offset of window[0]
+    size_t held = 0;     // bytes of the file in the window
+};

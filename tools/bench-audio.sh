@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Benchmarks of the audio library under Wine (figures, not pass or fail), on a
+# private Xvfb with Wine's ALSA output written to a file:
+# - how long each call takes while the worker decodes (tests/bass/bass_bench.exe
+#   stops, starts and restarts a playing 44100 Hz MP3 for 10 s; the device is
+#   refilled after each, so the next call meets the worker decoding), and beside
+#   them the worker's render step (a call that waits, waits for one at most), a
+#   stream's restart at a loop, and waveOutReset by itself;
+# - the worker thread's CPU time over 60 s initialised with no stream, then 60 s
+#   playing, with the seconds of audio the output received meanwhile (Wine's
+#   ALSA file output takes audio faster than real time, so the figure per
+#   second of audio is the one to read);
+# - the resident memory of tests/bass/bass_player.exe and of `zuvarir.scr /s`
+#   playing a 3-minute and a 3-hour MP3.
+# The files repeat the frames of a one-second 440 Hz tone.
+# Usage: tools/bench-audio.sh [BUILD_DIR]   (default build; built beforehand)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+scr="$build/zuvarir.scr"
+bench="$build/tests/bass/bass_bench.exe"
+[ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and bass_bench in $build first" >&2; exit 1; }
+harness=$(pwd)/tests/harness
+
+env_dir=$(mktemp -d)
+work=$(mktemp -d)
+trap 'set +e; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
+"$harness/start-env.sh" "$env_dir"
+export ZUVARIR_WINE_ENV="$env_dir" ZUVARIR_SCR="$scr" ZUVARIR_BUILD="$build"
+# shellcheck disable=SC1091
+source "$harness/env.sh"
+trap 'set +e; zv_cleanup; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
+
+# Wine's ALSA driver runs inside each Wine process and reads $HOME/.asoundrc there.
+mkdir -p "$work/home"
+cat >"$work/home/.asoundrc" <<ALSA
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$work/capture.wav"
+  format "wav"
+}
+ALSA
+export HOME="$work/home" WINEPATH="Z:$build"
+capture_seconds() { sox --ignore-length "$work/capture.wav" -n stat 2>&1 | awk '/^Length/ {print $3}'; }
+
+sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 1 sine 440 vol 0.5
+lame --quiet -b 128 "$work/tone.wav" "$work/tone.mp3"
+minutes=$(winepath -w "$work/three_minutes.mp3")
+hours=$(winepath -w "$work/three_hours.mp3")
+wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$minutes" 180
+wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$hours" 10800
+echo "== files: 3 minutes $(stat -c %s "$work/three_minutes.mp3") bytes, 3 hours $(stat -c %s "$work/three_hours.mp3") bytes"
+
+echo "== call times while the worker decodes"
+wine "$bench" calls "$minutes" 10 | tr -d '\r'
+
+echo "== worker CPU time"
+rm -f "$work/capture.wav"
+wine "$bench" cpu "$minutes" 60 | tr -d '\r'
+echo "audio the output received while playing: $(capture_seconds) s"
+
+# Twice each, the files taking turns: the saver's own figure varies by several
+# MB from run to run (OpenGL under llvmpipe); the player's is the library's.
+echo "== resident memory playing: bass_player.exe after 10 s, the saver 20 s after its window shows"
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
+memory() { awk '/^VmRSS/ {rss = $2} /^VmHWM/ {hwm = $2} END {print "VmRSS " rss " kB, peak " hwm " kB"}' "/proc/$1/status"; }
+for round in 1 2; do
+  for file in three_minutes three_hours; do
+    start_wine "$build/tests/bass/bass_player.exe" "$(winepath -w "$work/$file.mp3")" 12
+    sleep 10
+    echo "player, $file: $(memory "$zv_last_pid")"
+    wait_exit "$zv_last_pid" 15
+    reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/$file.mp3")"
+    start_saver /s
+    wait_window Zuvarir 20 >/dev/null || { echo "$file: no saver window" >&2; exit 1; }
+    sleep 20
+    echo "saver, $file: $(memory "$zv_last_pid")"
+    xdotool key space
+    wait_exit "$zv_last_pid" 15
+  done
+done
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
