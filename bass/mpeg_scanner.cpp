@@ -168,9 +168,10 @@ bool MpegFrameReader::Open(MpegFormat& format)
     const uint64_t begin = Id3v2TagsSize(input);
     end = input.Size() - Id3v1TagSize(input, begin);
     first = begin;
-    while (first < end && !ConfirmedFrameAt(input, end, first, firstHeader))
+    const uint64_t searchEnd = end - begin > kFirstFrameSearchBytes ? begin + kFirstFrameSearchBytes : end;
+    while (first < searchEnd && !ConfirmedFrameAt(input, end, first, firstHeader))
         ++first;
-    if (first >= end)
+    if (first >= searchEnd)
         return false;
     format.version = firstHeader.version;
     format.sampleRate = firstHeader.sampleRate;

@@ -48,13 +48,20 @@ struct MpegFrame {
     uint32_t size;
 };
 
+// How far after its ID3v2 tags the first frame of a file is looked for. A file
+// without one by then is taken for something else: the search runs when a
+// stream is opened, on the caller's thread, and a large file of another kind
+// must not hold that up while it is read to its end.
+constexpr uint64_t kFirstFrameSearchBytes = uint64_t(16) << 20;
+
 // One pass after another over the audio frames of a file, the Xing/Info frame
 // left out. Holds no more of the file than the window it reads through.
 class MpegFrameReader {
 public:
     explicit MpegFrameReader(ReadAhead& input);
 
-    // Finds the first frame; false when the file holds no Layer III frame.
+    // Finds the first frame; false when the file holds no Layer III frame
+    // within kFirstFrameSearchBytes after its tags.
     bool Open(MpegFormat& format);
     // The next audio frame; its bytes at `data` stay valid until the window is
     // next used. False at the end of the pass.

@@ -150,6 +150,15 @@ TEST_CASE("a stream's frames are found past tags, garbage and truncation")
         REQUIRE(ScanMpegStream(file.data(), file.size(), info));
         CHECK(info.frames.size() == 2);
     }
+    SUBCASE("a first frame is looked for within 16 MiB after the tags, not to the end of a large file")
+    {
+        for (size_t junk : {size_t(kFirstFrameSearchBytes) - 1, size_t(kFirstFrameSearchBytes)}) {
+            Bytes file = Id3v2(1000, 1000);
+            file.resize(file.size() + junk, 0);
+            Append(file, Frames(3));
+            CHECK(ScanMpegStream(file.data(), file.size(), info) == (junk < kFirstFrameSearchBytes));
+        }
+    }
     SUBCASE("a lone header that no frame follows is not taken for a stream")
     {
         Bytes file(5000, 0);
