@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   cmake make g++ clang
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 libasound2:i386 libasound2-plugins:i386
+  wine wine32:i386 libasound2:i386
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libx11-dev libxfixes-dev
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxrandr2:i386
-  lame sox libsox-fmt-mp3 doctest-dev libclang-rt-14-dev
+  lame sox doctest-dev libclang-rt-14-dev
   nsis
 )
 
