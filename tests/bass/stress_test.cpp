@@ -27,6 +27,7 @@ constexpr int kCallers = 4;
 constexpr auto kRunTime = std::chrono::seconds(3);
 constexpr size_t kHandleSlots = 8;
 constexpr size_t kStreamFrames = 6000;
+constexpr int kStreamNumbers = 32767;
 
 // Each stream's samples hold its own number, so a buffer tells whose it is.
 std::mutex gFreedLock;
@@ -70,7 +71,12 @@ void Caller(Shared& shared, unsigned seed)
             break;
         case 2:
         case 3: {
-            const int16_t number = int16_t(shared.nextNumber++ % 30000 + 1);
+            // A number once given is never given again, so that a freed stream's
+            // samples cannot be taken for a newer stream's; past them, no more streams.
+            const int next = shared.nextNumber++;
+            if (next > kStreamNumbers)
+                break;
+            const int16_t number = int16_t(next);
             const Bytes file = Wav(kRate, 1, 16, std::vector<int16_t>(kStreamFrames, number));
             const uint32_t created = shared.library.CreateStream(true, file.data(), 0, uint32_t(file.size()));
             if (created) {
