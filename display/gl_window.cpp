@@ -2,8 +2,9 @@
 // each failure reported with its one message. Implemented: the single-instance
 // guard, the preview child and the full-screen popup (with black covers over the
 // other monitors), the 16-bit double-buffered pixel format, the WGL context,
-// clock and music start, the screen-saver-running flag. Not done here: destroying the window or unregistering its class; both
-// last until the process ends.
+// clock and music start, the screen-saver-running flag. Not done here:
+// destroying the window or unregistering its class; both last until the
+// process ends.
 #include "display/gl_window.h"
 #include "display/monitor_covers.h"
 #include "display/music.h"
