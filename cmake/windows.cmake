@@ -26,7 +26,9 @@ set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/na
 # Registers a test that runs in the run's Wine environment: COMMAND is a cross-built
 # target (run through the emulator) or a script that sources tests/harness/env.sh.
 # With OWN_ENVIRONMENT the script starts an environment of its own instead
-# (tests/harness/private_env.sh), for an X server unlike the shared one.
+# (tests/harness/private_env.sh), for an X server unlike the shared one. Either
+# way one such test runs at a time: the saver takes a whole core, and the tests
+# time input against its clock.
 function(add_wine_test)
   cmake_parse_arguments(arg "OWN_ENVIRONMENT" "NAME;TIMEOUT" "COMMAND" ${ARGN})
   if(NOT arg_TIMEOUT)
@@ -34,13 +36,12 @@ function(add_wine_test)
   endif()
   add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND})
   set(environment "ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}")
+  set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT ${arg_TIMEOUT})
   if(arg_OWN_ENVIRONMENT)
-    set_tests_properties(${arg_NAME} PROPERTIES TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${environment}")
+    set_tests_properties(${arg_NAME} PROPERTIES ENVIRONMENT "${environment}")
   else()
     set_tests_properties(${arg_NAME} PROPERTIES
       FIXTURES_REQUIRED wine_env
-      RESOURCE_LOCK wine_desktop
-      TIMEOUT ${arg_TIMEOUT}
       ENVIRONMENT "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env;${environment}")
   endif()
 endfunction()
