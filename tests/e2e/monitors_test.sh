@@ -21,15 +21,7 @@ echo "primary $primary_x, second $second_x (desktop: $second_win)"
 xsetroot -solid '#3366cc'
 reg_set_dword "$ZUVARIR_SYSTEM_KEY" "Mouse Threshold" 40
 
-# Starts the saver with the pointer at X position (X, Y) and waits for its window.
-start_at() {
-  xdotool mousemove "$1" "$2"
-  start_saver /s
-  saver=$zv_last_pid
-  wait_window Zuvarir 30 >/dev/null || { fail "no \"Zuvarir\" window"; return 1; }
-}
-
-if start_at $((px + 500)) $((py + 400)); then
+if start_full_screen $((px + 500)) $((py + 400)); then
   sleep 4
   screenshot "$work/screen.png"
   lit=$(lit_fraction "$work/screen.png" "$primary_x")
@@ -45,14 +37,14 @@ fi
 
 # Started with the pointer on the second monitor: the pointer is hidden there, a
 # button ends the saver, and so does travel past the threshold, but not within it.
-if start_at $((sx + 400)) $((sy + 300)); then
+if start_full_screen $((sx + 400)) $((sy + 300)); then
   sleep 1
   [ "$("$cursor_image")" = hidden ] && pass "the pointer is hidden over the second monitor" ||
     fail "pointer over the second monitor: $("$cursor_image")"
   xdotool click 1
   expect_closed "a click on the second monitor"
 fi
-if start_at $((sx + 400)) $((sy + 300)); then
+if start_full_screen $((sx + 400)) $((sy + 300)); then
   sleep 1
   xdotool mousemove $((sx + 440)) $((sy + 300))
   sleep 0.5

@@ -3,10 +3,11 @@
 
 cursor_image="$ZUVARIR_BUILD/tests/display/cursor_image"
 
-# Starts `zuvarir.scr /s` with the cursor at (500, 400) and waits for its window;
-# $saver is the PID, $saver_window the X window. Fails the test when none shows.
+# Starts `zuvarir.scr /s` with the cursor at X position (X, Y), by default
+# (500, 400), and waits for its window; $saver is the PID, $saver_window the X
+# window. Fails the test when none shows.
 start_full_screen() {
-  xdotool mousemove 500 400
+  xdotool mousemove "${1:-500}" "${2:-400}"
   start_saver /s
   saver=$zv_last_pid
   saver_window=$(wait_window Zuvarir 30) || { fail "no \"Zuvarir\" window"; return 1; }
