@@ -13,10 +13,12 @@
 # - the resident memory of tests/bass/bass_player.exe and of `zuvarir.scr /s`
 #   playing a 3-minute and a 3-hour MP3.
 # The files repeat the frames of a one-second 440 Hz tone.
-# Usage: tools/bench-audio.sh [BUILD_DIR]   (default build; built beforehand)
+# Usage: tools/bench-audio.sh [x86|x64]   (default: as tools/run-saver.sh picks;
+# build/<arch> built beforehand, by tools/test.sh for instance)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build}")
+arch=${1:-$(tools/windows-arch.sh)}
+build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/bass/bass_bench.exe"
 [ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and bass_bench in $build first" >&2; exit 1; }
@@ -25,7 +27,7 @@ harness=$(pwd)/tests/harness
 env_dir=$(mktemp -d)
 work=$(mktemp -d)
 trap 'set +e; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
-"$harness/start-env.sh" "$env_dir"
+"$harness/start-env.sh" --arch "$arch" "$env_dir"
 export ZUVARIR_WINE_ENV="$env_dir" ZUVARIR_SCR="$scr" ZUVARIR_BUILD="$build"
 # shellcheck disable=SC1091
 source "$harness/env.sh"
