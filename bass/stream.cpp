@@ -11,7 +11,7 @@ constexpr int kMaxEmptyPasses = 2;
 }  // namespace
 
 Stream::Stream(std::unique_ptr<PcmSource> pcm, uint32_t rate)
-    : source(std::move(pcm)), outputRate(rate), resampler(source->sampleRate, rate, source->channels),
+    : source(std::move(pcm)), resampler(source->sampleRate, rate, source->channels),
       pending(kDecodeFrames * size_t(source->channels))
 {
 }
@@ -33,9 +33,11 @@ void Stream::Render(int16_t* output, size_t frames)
 {
     size_t done = 0;
     while (done < frames && !finished) {
-        if (pendingUsed == pendingFrames && !Refill()) {
+        if (sourceEnded || (pendingUsed == pendingFrames && !Refill())) {
+            // The resampler still holds the last frames; they may take more than this call.
+            sourceEnded = true;
             done += resampler.Drain(output + 2 * done, frames - done);
-            finished = true;
+            finished = done < frames;
             break;
         }
         size_t consumed = 0;
@@ -49,6 +51,7 @@ void Stream::Render(int16_t* output, size_t frames)
 void Stream::Restart()
 {
     finished = !source->Rewind();
+    sourceEnded = false;
     pendingFrames = pendingUsed = 0;
-    resampler = Resampler(source->sampleRate, outputRate, source->channels);
+    resampler.Reset();
 }
