@@ -76,7 +76,7 @@ wait_window() {
 prefix_processes() {
   local pid
   for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -F "$1" && echo "$pid"
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F "$1" && echo "$pid"
   done
   return 0
 }

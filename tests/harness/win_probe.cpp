@@ -11,6 +11,8 @@
 //                                                 windows of that class
 //   win_probe version FILE                        prints its version resource
 //   win_probe manifest FILE                       prints what its manifest declares
+//   win_probe hold FILE MS                        keeps FILE open, shared with no
+//                                                 one, for MS milliseconds
 //
 // `window` prints one line for the window, "window OWNER STYLE TEXT", then one
 // line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
@@ -278,7 +280,18 @@ int main(int argc, char** argv)
         return PrintVersion(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "manifest") == 0)
         return PrintManifest(argv[2]);
+    if (argc >= 4 && std::strcmp(argv[1], "hold") == 0) {
+        // As a program that is not ours might: no one else may write, rename or delete it meanwhile.
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return kNotFound;
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(DWORD(std::atol(argv[3])));
+        CloseHandle(file);
+        return 0;
+    }
     std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
-                         " | windows CLASS | version FILE | manifest FILE\n");
+                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS\n");
     return kUsage;
 }

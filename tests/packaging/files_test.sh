@@ -3,7 +3,7 @@
 # Windows program run, so that it is checked on every machine for both
 # architectures: the machine and subsystem in the PE headers, the DLLs and names
 # the saver imports, the names our BASS.dll exports, the version resources and
-# the application manifest.
+# the application manifest; and the architecture's zip.
 # Usage: files_test.sh x86|x64 BUILD_DIR VERSION OBJDUMP WINDRES
 arch=$1 build=$2 version=$3 objdump=$4 windres=$5
 source "$(dirname "$0")/../harness/checks.sh"
@@ -13,8 +13,8 @@ trap 'rm -rf "$work"' EXIT
 
 bass_names="BASS_Free BASS_Init BASS_Start BASS_Stop BASS_StreamCreateFile BASS_StreamFree BASS_StreamPlay"
 case $arch in
-  x86) format=pei-i386 manifest_arch=x86 ;;
-  x64) format=pei-x86-64 manifest_arch=amd64 ;;
+  x86) format=pei-i386 manifest_arch=x86 windows=32 ;;
+  x64) format=pei-x86-64 manifest_arch=amd64 windows=64 ;;
 esac
 
 # Prints the DLLs FILE imports, upper case, sorted, on one line.
@@ -85,4 +85,19 @@ expected=$(resource "$work/manifest.o" "24 /* RT_MANIFEST */")
 actual=$(resource "$scr" "24 /* RT_MANIFEST */")
 [ -n "$expected" ] && [ "$actual" = "$expected" ] && pass "zuvarir.scr carries the manifest byte for byte" ||
   fail "the manifest of zuvarir.scr differs from $manifest"
+
+# The zip: exactly the two files, stripped, and a text that names the version and
+# the Windows it is for.
+zip="$build/packages/Zuvarir-$version-win$windows.zip"
+listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
+[ "$listing" = "BASS.dll README.txt zuvarir.scr " ] && pass "$(basename "$zip") holds $listing" ||
+  fail "$(basename "$zip") holds $listing"
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip")
+grep -q "^Zuvarir $version - a particle screen saver for $windows-bit Windows" "$work/zip/README.txt" &&
+  pass "its README.txt names version $version and $windows-bit Windows" || fail "its README.txt: $(head -n1 "$work/zip/README.txt")"
+for file in zuvarir.scr BASS.dll; do
+  "$objdump" -h "$work/zip/$file" | grep -q '\.debug_' && fail "the zip's $file keeps its debugging information" ||
+    pass "the zip's $file is stripped"
+done
 finish
