@@ -23,15 +23,20 @@ public:
     bool Rewind() override;
 
 private:
+    enum class Decoded { More, Later, End };
+
     explicit Mp3Source(std::unique_ptr<ReadAhead> input);
-    // Decodes the next frames into `decoded`; false at the end of the pass.
-    bool DecodeMore();
+    // Decodes the next frames into `decoded`: Later when the reader stopped
+    // partway through a search for them, End at the end of the pass.
+    Decoded DecodeMore();
 
     std::unique_ptr<ReadAhead> input;
     MpegFrameReader reader;
     MpegFormat format;
     std::unique_ptr<MpegDecoder> decoder;
-    std::vector<uint8_t> frameBytes;  // the frames of one Decode call
+    std::vector<uint8_t> frameBytes;  // the input of one Decode call
+    size_t inputLeft = 0;             // bytes the decoder did not take, at the front of frameBytes
+    bool inputEnded = false;          // the reader has given the pass's last frame
     std::vector<int16_t> decoded;     // interleaved samples
     size_t decodedUsed = 0;           // samples already read (or skipped)
     size_t decodedEnd = 0;            // samples decoded

@@ -1,5 +1,6 @@
 #include "bass/mpeg_scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -168,10 +169,11 @@ bool MpegFrameReader::Open(MpegFormat& format)
     const uint64_t begin = Id3v2TagsSize(input);
     end = input.Size() - Id3v1TagSize(input, begin);
     first = begin;
-    const uint64_t searchEnd = end - begin > kFirstFrameSearchBytes ? begin + kFirstFrameSearchBytes : end;
-    while (first < searchEnd && !ConfirmedFrameAt(input, end, first, firstHeader))
+    const uint64_t searchEnd = end - begin > kFrameSearchBytes ? begin + kFrameSearchBytes : end;
+    // A file that can no longer be read ends the search where it fails.
+    while (first < std::min(searchEnd, input.Size()) && !ConfirmedFrameAt(input, end, first, firstHeader))
         ++first;
-    if (first >= searchEnd)
+    if (first >= std::min(searchEnd, input.Size()))
         return false;
     format.version = firstHeader.version;
     format.sampleRate = firstHeader.sampleRate;
@@ -180,11 +182,15 @@ bool MpegFrameReader::Open(MpegFormat& format)
     const uint8_t* bytes = input.Peek(first, firstHeader.frameSize);
     firstIsInfo = bytes && ReadInfoFrame(bytes, firstHeader, format);
 
-    // A file of an Info frame alone holds no audio.
+    // A file of an Info frame alone holds no audio. Here, on the caller's
+    // thread, the search for the frame runs to its end.
     Rewind();
     MpegFrame frame;
     MpegFrameHeader header;
-    if (!Next(frame, bytes) || !ParseMpegFrameHeader(bytes, frame.size, header))
+    FrameRead read;
+    while ((read = Next(frame, bytes)) == FrameRead::Later) {
+    }
+    if (read != FrameRead::Found || !ParseMpegFrameHeader(bytes, frame.size, header))
         return false;
     format.bitrate = header.bitrate;
     format.frameSize = frame.size;
@@ -196,37 +202,50 @@ void MpegFrameReader::Rewind()
 {
     at = first;
     atFirst = true;
+    searching = false;
+    input.Retry();
 }
 
-bool MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
+FrameRead MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
 {
     MpegFrameHeader header;
-    while (at < end) {
+    uint64_t scanned = 0;
+    // Where the file can no longer be read, the pass ends.
+    while (at < std::min(end, input.Size())) {
+        if (searching) {
+            // Resynchronise on the next confirmed frame of the same stream.
+            if (at - searchFrom >= kFrameSearchBytes)
+                break;
+            if (!(ConfirmedFrameAt(input, end, at, header) && SameStream(header, firstHeader))) {
+                ++at;
+                if (++scanned == kScanStepBytes)
+                    return FrameRead::Later;
+                continue;
+            }
+            searching = false;
+        }
         const bool inStream = HeaderAt(input, end, at, header) && SameStream(header, firstHeader) &&
                               header.frameSize <= end - at;
         if (!inStream) {
-            // Resynchronise on the next confirmed frame of the same stream.
-            ++at;
-            while (at < end && !(ConfirmedFrameAt(input, end, at, header) && SameStream(header, firstHeader)))
-                ++at;
+            searching = true;
+            searchFrom = ++at;
             continue;
         }
         const uint8_t* bytes = input.Peek(at, header.frameSize);
-        if (!bytes) {
-            // The file can no longer be read: the pass ends here.
-            at = end;
-            return false;
-        }
+        if (!bytes)
+            break;
         frame = {at, header.frameSize};
         at += header.frameSize;
         const bool isInfo = atFirst && firstIsInfo;
         atFirst = false;
         if (!isInfo) {
             data = bytes;
-            return true;
+            return FrameRead::Found;
         }
     }
-    return false;
+    at = end;
+    searching = false;
+    return FrameRead::End;
 }
 
 size_t Id3v2TagsSize(const uint8_t* data, size_t size)
@@ -250,7 +269,8 @@ bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info)
         return false;
     MpegFrame frame;
     const uint8_t* bytes;
-    while (reader.Next(frame, bytes))
-        info.frames.push_back(frame);
+    for (FrameRead read; (read = reader.Next(frame, bytes)) != FrameRead::End;)
+        if (read == FrameRead::Found)
+            info.frames.push_back(frame);
     return true;
 }

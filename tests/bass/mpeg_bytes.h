@@ -32,6 +32,18 @@ inline Bytes Frames(int count)
     return out;
 }
 
+// Frames whose bytes 4 and 5 number them from `first` on: the stand-in decoder
+// fills each frame's samples with its number.
+inline Bytes TaggedFrames(int count, int first = 1)
+{
+    Bytes out = Frames(count);
+    for (int i = 0; i < count; ++i) {
+        out[size_t(i) * kMpeg1FrameSize + 4] = uint8_t(first + i);
+        out[size_t(i) * kMpeg1FrameSize + 5] = uint8_t((first + i) >> 8);
+    }
+    return out;
+}
+
 // An ID3v2.3 tag whose header claims `declared` body bytes, followed by `actual` bytes.
 inline Bytes Id3v2(uint32_t declared, size_t actual, uint8_t flags = 0)
 {

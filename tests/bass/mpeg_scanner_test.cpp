@@ -152,11 +152,11 @@ TEST_CASE("a stream's frames are found past tags, garbage and truncation")
     }
     SUBCASE("a first frame is looked for within 16 MiB after the tags, not to the end of a large file")
     {
-        for (size_t junk : {size_t(kFirstFrameSearchBytes) - 1, size_t(kFirstFrameSearchBytes)}) {
+        for (size_t junk : {size_t(kFrameSearchBytes) - 1, size_t(kFrameSearchBytes)}) {
             Bytes file = Id3v2(1000, 1000);
             file.resize(file.size() + junk, 0);
             Append(file, Frames(3));
-            CHECK(ScanMpegStream(file.data(), file.size(), info) == (junk < kFirstFrameSearchBytes));
+            CHECK(ScanMpegStream(file.data(), file.size(), info) == (junk < kFrameSearchBytes));
         }
     }
     SUBCASE("a lone header that no frame follows is not taken for a stream")
@@ -187,4 +187,30 @@ TEST_CASE("a stream's frames are found past tags, garbage and truncation")
         CHECK(info.encoderDelay == 576);
         CHECK(info.encoderPadding == 1234);
     }
+}
+
+TEST_CASE("a search through data that continues no frame goes a step at a call, and 16 MiB at most")
+{
+    // Two frames, then zeros just past the limit, then frames that are not reached.
+    Bytes file = Frames(2);
+    file.resize(file.size() + kFrameSearchBytes + kScanStepBytes, 0);
+    Append(file, Frames(2));
+    ReadAhead input(std::make_unique<MemorySource>(file.data(), file.size()), 65536);
+    MpegFrameReader reader(input);
+    MpegFormat format;
+    REQUIRE(reader.Open(format));
+    MpegFrame frame;
+    const uint8_t* bytes;
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    uint64_t laters = 0;
+    FrameRead read;
+    while ((read = reader.Next(frame, bytes)) == FrameRead::Later)
+        ++laters;
+    CHECK(read == FrameRead::End);
+    CHECK(laters == kFrameSearchBytes / kScanStepBytes);
+    // The next pass starts again at the first frame.
+    reader.Rewind();
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    CHECK(frame.offset == 0);
 }
