@@ -8,8 +8,8 @@
 #include "bass/read_ahead.h"
 
 // MPEG Layer III frames streamed from a file through a decoder, in the file's
-// own rate and channel count. When the encoder left gapless information (a
-// LAME tag), the encoder's and the decoder's delay and the final padding are
+// own rate and channel count. When the encoder left gapless information (in
+// its Info frame), the encoder's and the decoder's delay and the final padding are
 // cut away, so that one pass holds exactly the samples that were encoded and a
 // loop joins without a gap. The frame count need not be known in advance: the
 // last `padding` samples decoded are held back until the pass's end shows

@@ -12,10 +12,17 @@ constexpr uint8_t kId3v2FooterFlag = 0x10;
 constexpr size_t kId3v1Size = 128;
 constexpr uint32_t kMpeg1SamplesPerFrame = 1152;
 constexpr uint32_t kMpeg2SamplesPerFrame = 576;
-// The LAME tag follows the Xing/Info fields; its delay and padding sit 21 bytes
-// past the start of its 9-byte encoder name.
-constexpr size_t kLameDelayOffset = 21;
-constexpr size_t kLameTagMinimum = kLameDelayOffset + 3;
+// The LAME-style extension that may follow the Xing/Info fields, written by
+// LAME and by other encoders under their own names: a 9-byte encoder name, a
+// byte whose upper 4 bits give the extension's revision, the encoder delay and
+// padding (12 bits each) 21 bytes in, and last a CRC-16 of the frame up to it.
+constexpr size_t kExtensionSize = 36;
+constexpr size_t kEncoderNameSize = 9;
+constexpr size_t kRevisionOffset = 9;
+constexpr int kLatestRevision = 1;
+constexpr size_t kDelayOffset = 21;
+constexpr size_t kCrcOffset = 34;
+constexpr uint16_t kCrc16Polynomial = 0xA001;  // CRC-16/ARC, bits reflected
 constexpr uint32_t kXingFramesFlag = 1, kXingBytesFlag = 2, kXingTocFlag = 4, kXingQualityFlag = 8;
 constexpr size_t kXingTocSize = 100;
 // Windows over files held in memory: small, so that the tests move them often.
@@ -65,6 +72,46 @@ size_t SideInfoSize(const MpegFrameHeader& header)
     return header.channels == 1 ? 9 : 17;
 }
 
+uint16_t Crc16(const uint8_t* data, size_t size)
+{
+    uint16_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t(crc >> 1 ^ kCrc16Polynomial) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+bool IsPrintable(uint8_t c)
+{
+    return c >= 0x20 && c < 0x7F;
+}
+
+// Whether the extension lies at `at` in the frame. Its CRC decides where it
+// matches. Where it does not (some writers leave it out, some tag editors do
+// not keep it up to date), the bytes must read as one: an encoder name of
+// printable characters (zeros may pad it) starting with a letter, a known
+// revision, and a delay or padding at all; the empty bytes or other data
+// other encoders leave there do not.
+bool HasGaplessExtension(const uint8_t* frame, size_t at, size_t size)
+{
+    if (at > size || size - at < kExtensionSize)
+        return false;
+    const uint8_t* extension = frame + at;
+    if (Crc16(frame, at + kCrcOffset) == (extension[kCrcOffset] << 8 | extension[kCrcOffset + 1]))
+        return true;
+    const uint8_t first = extension[0];
+    bool named = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    bool padding = false;
+    for (size_t i = 1; i < kEncoderNameSize; ++i) {
+        padding = padding || extension[i] == 0;
+        named = named && (padding ? extension[i] == 0 : IsPrintable(extension[i]));
+    }
+    const uint8_t* p = extension + kDelayOffset;
+    return named && extension[kRevisionOffset] >> 4 <= kLatestRevision && (p[0] | p[1] | p[2]) != 0;
+}
+
 // Reads the Xing/Info frame; true when the frame is one (and so carries no audio).
 bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegFormat& format)
 {
@@ -84,8 +131,8 @@ bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegForm
         at += kXingTocSize;
     if (flags & kXingQualityFlag)
         at += 4;
-    if (at <= size && size - at >= kLameTagMinimum && std::memcmp(frame + at, "LAME", 4) == 0) {
-        const uint8_t* p = frame + at + kLameDelayOffset;
+    if (HasGaplessExtension(frame, at, size)) {
+        const uint8_t* p = frame + at + kDelayOffset;
         format.hasGaplessInfo = true;
         format.encoderDelay = uint32_t(p[0]) << 4 | p[1] >> 4;
         format.encoderPadding = uint32_t(p[1] & 0x0F) << 8 | p[2];

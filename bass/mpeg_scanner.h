@@ -8,9 +8,10 @@
 // Finds the MPEG audio Layer III frames of a file as it streams through a
 // bounded window: skips ID3v2 tags at the front and an ID3v1 tag at the end,
 // resynchronises over garbage between frames, drops a truncated last frame,
-// and reads the encoder's gapless information (Xing/Info frame with a LAME tag)
-// when present. Every read stays inside the file whatever its content; each
-// frame handed out lies wholly inside it.
+// and reads the encoder's gapless information (an Xing/Info frame with the
+// LAME-style extension, whichever encoder wrote it) when present. Every read
+// stays inside the file whatever its content; each frame handed out lies
+// wholly inside it.
 
 enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
 
@@ -37,7 +38,7 @@ struct MpegFormat {
     uint32_t samplesPerFrame = 0;
     uint32_t bitrate = 0;    // of the first frame, bits per second
     uint32_t frameSize = 0;  // of the first frame, bytes
-    // From a LAME tag: samples the encoder put before the audio and after its end.
+    // From the Info frame: samples the encoder put before the audio and after its end.
     bool hasGaplessInfo = false;
     uint32_t encoderDelay = 0;
     uint32_t encoderPadding = 0;
