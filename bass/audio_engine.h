@@ -37,7 +37,7 @@
 class AudioEngine {
 public:
     static constexpr std::chrono::milliseconds kOpenLimit{5000};
-    static constexpr std::chrono::milliseconds kAnswerLimit{100};
+    static constexpr std::chrono::milliseconds kAnswerLimit{50};
     static constexpr std::chrono::milliseconds kStallLimit{2000};
 
     // Starts the worker, which opens the device; null when the device does not

@@ -11,7 +11,7 @@
 //
 // No call waits without a limit, whatever the file, the device or the worker
 // does: BASS_Init waits 5 s at most for the device to open, and the calls that
-// wait for the worker (BASS_StreamFree, BASS_Stop, BASS_Free) 100 ms at most,
+// wait for the worker (BASS_StreamFree, BASS_Stop, BASS_Free) 50 ms at most,
 // and not at all while an earlier call's wait is still unanswered. A call that
 // gives up returns FALSE; BASS_Free then still frees the library, which may be
 // initialised again, and leaves a stuck worker to end by itself.
