@@ -12,7 +12,7 @@ constexpr int kMaxEmptyPasses = 2;
 }  // namespace
 
 Stream::Stream(std::unique_ptr<PcmSource> pcm, uint32_t rate)
-    : source(std::move(pcm)), outputRate(rate), resampler(source->sampleRate, rate, source->channels),
+    : source(std::move(pcm)), resampler(source->sampleRate, rate, source->channels),
       pending(kDecodeFrames * size_t(source->channels))
 {
 }
@@ -45,13 +45,15 @@ size_t Stream::RenderStep(int16_t* output, size_t frames)
 {
     size_t done = 0;
     while (done < frames && !finished) {
-        if (pendingUsed == pendingFrames && sourcePaused) {
+        if (!sourceEnded && pendingUsed == pendingFrames && sourcePaused) {
             sourcePaused = false;
             return done;
         }
-        if (pendingUsed == pendingFrames && !Refill()) {
+        if (sourceEnded || (pendingUsed == pendingFrames && !Refill())) {
+            // The resampler still holds the last frames; they may take more than this call.
+            sourceEnded = true;
             done += resampler.Drain(output + 2 * done, frames - done);
-            finished = true;
+            finished = done < frames;
             break;
         }
         size_t consumed = 0;
@@ -66,8 +68,9 @@ size_t Stream::RenderStep(int16_t* output, size_t frames)
 void Stream::Restart()
 {
     finished = !source->Rewind();
-    pendingFrames = pendingUsed = 0;
+    sourceEnded = false;
     sourcePaused = false;
     emptyPasses = 0;
-    resampler = Resampler(source->sampleRate, outputRate, source->channels);
+    pendingFrames = pendingUsed = 0;
+    resampler.Reset();
 }

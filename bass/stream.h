@@ -33,11 +33,11 @@ private:
     bool Refill();
 
     std::unique_ptr<PcmSource> source;
-    uint32_t outputRate;
     Resampler resampler;
     std::vector<int16_t> pending;  // decoded frames not yet resampled
     size_t pendingFrames = 0;
     size_t pendingUsed = 0;
+    bool sourceEnded = false;   // no more input: what the resampler holds drains out
     bool sourcePaused = false;  // the last Read paused: the step ends once its frames are used
     int emptyPasses = 0;        // passes in a row that gave nothing
 };

@@ -1,4 +1,5 @@
-# Native side: portable code under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Native side: portable code under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the two Windows builds below.
 # ZUVARIR_SANITIZE=OFF gives plain optimised binaries for the benchmarks.
 option(ZUVARIR_SANITIZE "Build the native tests with ASan and UBSan" ON)
 set(ZUVARIR_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -41,4 +42,25 @@ endfunction()
 
 if(ZUVARIR_SANITIZE)
   target_compile_options(zuvarir_engine PRIVATE ${ZUVARIR_SANITIZER_FLAGS})
+endif()
+
+# The Windows builds, one folder per architecture (x86 and x64), made by this
+# build; its ctest descends into theirs, so that one run tests everything and
+# runs one Wine test at a time across both.
+option(ZUVARIR_WINDOWS "Also build and test the saver for 32-bit and 64-bit Windows" ON)
+if(ZUVARIR_WINDOWS)
+  include(ExternalProject)
+  set(windows_tests "")
+  foreach(arch x86 x64)
+    ExternalProject_Add(windows_${arch}
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/${arch}
+      CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${arch}.cmake
+                 -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      INSTALL_COMMAND ""
+      BUILD_ALWAYS ON)
+    string(APPEND windows_tests "subdirs(\"${CMAKE_BINARY_DIR}/${arch}\")\n")
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/windows_tests.cmake "${windows_tests}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows_tests.cmake)
 endif()

@@ -1,4 +1,14 @@
-# Windows side: every program imports only system DLLs (and our BASS.dll).
+# Windows side, one architecture per build folder: x86 (cmake/mingw-x86.cmake)
+# or x64 (cmake/mingw-x64.cmake). Every program imports only system DLLs (and
+# our BASS.dll).
+# ZUVARIR_MANIFEST_ARCH is the same architecture as an application manifest names it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(ZUVARIR_ARCH x64)
+  set(ZUVARIR_MANIFEST_ARCH amd64)
+else()
+  set(ZUVARIR_ARCH x86)
+  set(ZUVARIR_MANIFEST_ARCH x86)
+endif()
 add_link_options(-static-libgcc -static-libstdc++ -static)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 
@@ -6,42 +16,43 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 add_library(zuvarir_core STATIC)
 target_link_libraries(zuvarir_core PUBLIC zuvarir_engine opengl32 gdi32 winmm comdlg32 advapi32)
 
-# The native build of the same sources, with its tests registered here too.
-include(ExternalProject)
-set(NATIVE_BINARY_DIR ${CMAKE_BINARY_DIR}/native)
-ExternalProject_Add(native
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}
-  BINARY_DIR ${NATIVE_BINARY_DIR}
-  CMAKE_ARGS -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-             -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON
-  USES_TERMINAL_BUILD ON)
+# Gives the DLL TARGET the exports of the module-definition file DEF, which names
+# the stdcall functions as 32-bit code decorates them (BASS_Init@16); the DLL
+# exports them undecorated either way. x64 has one calling convention and no
+# decoration, so its linker gets a copy without the suffixes.
+function(zuvarir_exports target def)
+  if(ZUVARIR_ARCH STREQUAL x64)
+    file(READ ${def} text)
+    string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+    get_filename_component(name ${def} NAME)
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name})
+    file(WRITE ${def} "${text}")
+  endif()
+  target_sources(${target} PRIVATE ${def})
+  target_link_options(${target} PRIVATE -Wl,--kill-at)
+endfunction()
 
-# The native sub-build registers its own tests; the ctest of this build descends
-# into it, so every native test is registered once and runs here too.
-file(WRITE ${CMAKE_BINARY_DIR}/native_tests.cmake "subdirs(\"${NATIVE_BINARY_DIR}\")\n")
-set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/native_tests.cmake)
-
-# Registers a test that runs in the run's Wine environment: COMMAND is a cross-built
-# target (run through the emulator) or a script that sources tests/harness/env.sh.
-# With OWN_ENVIRONMENT the script starts an environment of its own instead
-# (tests/harness/private_env.sh), for an X server unlike the shared one. Either
-# way one such test runs at a time: the saver takes a whole core, and the tests
-# time input against its clock.
+# Registers the Windows test NAME of this architecture, as <arch>.NAME, to run in
+# the run's Wine environment: COMMAND is a cross-built target (run through the
+# emulator) or a script that sources tests/harness/env.sh. With OWN_ENVIRONMENT
+# the script starts an environment of its own instead (tests/harness/private_env.sh),
+# for an X server unlike the shared one. Either way one such test runs at a time,
+# whatever the architecture: the saver takes a whole core, and the tests time
+# input against its clock. Where this machine cannot run the architecture's
+# programs, the test ends with 77 and counts as skipped.
 function(add_wine_test)
-  cmake_parse_arguments(arg "OWN_ENVIRONMENT" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(arg "OWN_ENVIRONMENT" "NAME;TIMEOUT" "COMMAND;ENVIRONMENT" ${ARGN})
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
-  add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND})
-  set(environment "ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}")
-  set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT ${arg_TIMEOUT})
-  if(arg_OWN_ENVIRONMENT)
-    set_tests_properties(${arg_NAME} PROPERTIES ENVIRONMENT "${environment}")
-  else()
-    set_tests_properties(${arg_NAME} PROPERTIES
-      FIXTURES_REQUIRED wine_env
-      ENVIRONMENT "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env;${environment}")
+  set(name ${ZUVARIR_ARCH}.${arg_NAME})
+  add_test(NAME ${name} COMMAND ${arg_COMMAND})
+  set(environment "ZUVARIR_ARCH=${ZUVARIR_ARCH};ZUVARIR_SCR=$<TARGET_FILE:zuvarir>;ZUVARIR_BUILD=${CMAKE_BINARY_DIR}"
+      ${arg_ENVIRONMENT})
+  if(NOT arg_OWN_ENVIRONMENT)
+    list(APPEND environment "ZUVARIR_WINE_ENV=${CMAKE_BINARY_DIR}/wine-env")
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env_${ZUVARIR_ARCH})
   endif()
+  set_tests_properties(${name} PROPERTIES
+    RESOURCE_LOCK wine_desktop TIMEOUT ${arg_TIMEOUT} SKIP_RETURN_CODE 77 ENVIRONMENT "${environment}")
 endfunction()

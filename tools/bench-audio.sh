@@ -12,16 +12,23 @@
 #   second of audio is the one to read);
 # - the resident memory of tests/bass/bass_player.exe and of `zuvarir.scr /s`
 #   playing a 3-minute and a 3-hour MP3;
+# - resampling: full-scale tones from 48, 32 and 22.05 kHz sources rendered at
+#   44100 Hz through a stream (the Windows build's resampler, as the worker
+#   drives it), with the strongest spurious component beside the same measure
+#   of the source itself (16-bit rounding is a floor under both), and the
+#   resampler's cost per second of audio;
 # - the time from a key to the saver's exit while its music does what it may:
 #   plays, loses its file, meets a damaged one, or its device hangs or its
 #   worker dies (those two through the saver copies beside a faulty BASS.dll
 #   in tests/bass/stuck_device and tests/bass/dying_device), beside the same
 #   without music: what Wine and X take whatever the library does.
 # The files repeat the frames of a one-second 440 Hz tone.
-# Usage: tools/bench-audio.sh [BUILD_DIR]   (default build; built beforehand)
+# Usage: tools/bench-audio.sh [x86|x64]   (default: as tools/run-saver.sh picks;
+# build/<arch> built beforehand, by tools/test.sh for instance)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build}")
+arch=${1:-$(tools/windows-arch.sh)}
+build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/bass/bass_bench.exe"
 [ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and bass_bench in $build first" >&2; exit 1; }
@@ -30,7 +37,7 @@ harness=$(pwd)/tests/harness
 env_dir=$(mktemp -d)
 work=$(mktemp -d)
 trap 'set +e; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
-"$harness/start-env.sh" "$env_dir"
+"$harness/start-env.sh" --arch "$arch" "$env_dir"
 export ZUVARIR_WINE_ENV="$env_dir" ZUVARIR_SCR="$scr" ZUVARIR_BUILD="$build"
 # shellcheck disable=SC1091
 source "$harness/env.sh"
@@ -56,6 +63,9 @@ hours=$(winepath -w "$work/three_hours.mp3")
 wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$minutes" 180
 wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$hours" 10800
 echo "== files: 3 minutes $(stat -c %s "$work/three_minutes.mp3") bytes, 3 hours $(stat -c %s "$work/three_hours.mp3") bytes"
+
+echo "== resampling to 44100 Hz: tones and spurious components, cost"
+wine "$bench" resampling | tr -d '\r'
 
 echo "== call times while the worker decodes"
 wine "$bench" calls "$minutes" 10 | tr -d '\r'

@@ -9,10 +9,12 @@
 #   (the first Wine program on a fresh display) and warm (another Wine program
 #   already running, as on a desktop).
 # The figures depend on the machine's load; run it on an otherwise idle one.
-# Usage: tools/bench-saver.sh [BUILD_DIR]   (default build; built beforehand)
+# Usage: tools/bench-saver.sh [x86|x64]   (default: as tools/run-saver.sh picks;
+# build/<arch> built beforehand, by tools/test.sh for instance)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build}")
+arch=${1:-$(tools/windows-arch.sh)}
+build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/display/scene_bench.exe"
 [ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and scene_bench in $build first" >&2; exit 1; }
@@ -40,7 +42,7 @@ first_frame_seconds() {
 
 for size in 1024x768 1920x1080; do
   env_dir=$(mktemp -d)
-  "$harness/start-env.sh" "$env_dir" "$size"
+  "$harness/start-env.sh" --arch "$arch" "$env_dir" "$size"
   # shellcheck disable=SC1091
   source "$env_dir/env"
   echo "== $size"

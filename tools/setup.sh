@@ -3,13 +3,19 @@
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
+# Both Windows architectures: x64 with 64-bit Wine, which every x86_64 machine
+# runs; x86 with 32-bit Wine, which only machines that execute 32-bit programs
+# run (its packages install on the others all the same).
 packages=(
   cmake make g++ clang
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 libasound2:i386
-  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libx11-dev libxfixes-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386
+  libasound2:amd64 libgl1:amd64 libglx-mesa0:amd64 libgl1-mesa-dri:amd64 libxrandr2:amd64
+  libasound2:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxrandr2:i386
+  libx11-dev libxfixes-dev
   xvfb xdotool x11-utils imagemagick
-  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils libxrandr2:i386
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   lame sox doctest-dev libclang-rt-14-dev
   nsis
 )

@@ -1,7 +1,7 @@
 // The library and its allocations, counted by this program's own operator new:
 // a failure injected at each allocation of each call makes that call fail
 // cleanly, and a stream streaming a three-hour file holds a bounded amount of
-// it and allocates nothing while it plays.
+// it and allocates nothing while it plays; nor does a stream that is resampled.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
@@ -198,4 +198,19 @@ TEST_CASE("a three-hour file streams through a bounded window, allocating nothin
     CHECK(file.largestRead <= kReadAheadBytes);
     // Each byte of the audio is read about once per pass; most of the large tag is skipped, not read.
     CHECK(file.bytesRead < file.Size() + 2 * kReadAheadBytes);
+}
+
+TEST_CASE("a stream at another rate than the output's allocates nothing as it plays, loops and restarts")
+{
+    const Bytes tone = Tone();  // 8000 frames at 44100 Hz
+    std::unique_ptr<Stream> stream = OpenStream(std::make_unique<MemorySource>(tone), FakeMpegDecoder::Create, 48000);
+    REQUIRE(stream);
+    stream->looping = true;
+    std::vector<int16_t> block(2 * 1000);
+    const size_t playing = tAllocated;
+    for (int i = 0; i < 30; ++i)  // more than three passes
+        stream->Render(block.data(), 1000);
+    stream->Restart();
+    stream->Render(block.data(), 1000);
+    CHECK(tAllocated == playing);
 }

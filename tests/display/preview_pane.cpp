@@ -53,12 +53,13 @@ int main(int argc, char** argv)
                                 std::atoi(argv[3]), nullptr, nullptr, paneClass.hInstance, nullptr);
     if (!pane)
         return kFailed;
-    std::printf("pane %lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(pane)));
+    // A window handle's value fits 32 bits on 64-bit Windows too; the system
+    // writes it in decimal on the saver's command line the same way.
+    std::printf("pane %lu\n", HandleToULong(pane));
     std::fflush(stdout);
 
     char commandLine[1024];
-    std::snprintf(commandLine, sizeof commandLine, "\"%s\" /p %lu", argv[1],
-                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(pane)));
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\" /p %lu", argv[1], HandleToULong(pane));
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION saver = {};

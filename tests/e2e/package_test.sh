@@ -70,15 +70,6 @@ expect_current_saver() {
     fail "$what: SCRNSAVE.EXE is '$value', not '$2'"
 }
 
-# Checks that the probe's OUTPUT holds every LINE.
-expect_lines() {
-  local what=$1 output=$2 line
-  shift 2
-  for line in "$@"; do
-    grep -qxF -- "$line" <<<"$output" && pass "$what: $line" || fail "$what: no '$line' in: $(tr '\n' '|' <<<"$output")"
-  done
-}
-
 # The zip: exactly the two files and the text, the same files the installer carries.
 listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
 [ "$listing" = "BASS.dll README.txt zuvarir.scr " ] && pass "the zip holds $listing" || fail "the zip holds $listing"

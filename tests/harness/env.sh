@@ -1,7 +1,9 @@
 # Sourced by end-to-end tests: enters the run's test environment and gives the
 # helpers every such test needs. Expects ZUVARIR_WINE_ENV (set by the test's
-# properties) and ZUVARIR_SCR, the path of the saver under test.
+# properties) and ZUVARIR_SCR, the path of the saver under test. Where the
+# environment's architecture cannot run here, the test ends as skipped (77).
 set -u
+[ -f "${ZUVARIR_WINE_ENV:-}/unavailable" ] && exit 77
 if [ -z "${ZUVARIR_WINE_ENV:-}" ] || [ ! -f "$ZUVARIR_WINE_ENV/env" ]; then
   echo "env.sh: no test environment (ZUVARIR_WINE_ENV=${ZUVARIR_WINE_ENV:-})" >&2
   exit 1
@@ -13,7 +15,8 @@ zv_harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ZUVARIR_PROGRAM_KEY='HKCU\Software\ZidaveVizur'
 ZUVARIR_SYSTEM_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Screen Savers'
 zv_pids=()
-zv_failures=0
+# shellcheck source=checks.sh
+source "$zv_harness_dir/checks.sh"
 
 # Every process a test starts in the background is ended by its PID on exit, and
 # a private environment (private_env.sh) is stopped.
@@ -27,11 +30,6 @@ zv_cleanup() {
   return 0
 }
 trap zv_cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; zv_failures=$((zv_failures + 1)); }
-pass() { echo "ok: $*"; }
-# Ends the test script: non-zero when any check failed.
-finish() { [ "$zv_failures" -eq 0 ] || { echo "$zv_failures check(s) failed" >&2; exit 1; }; exit 0; }
 
 # Starts `wine PROGRAM ARGS...` in the background; its PID lands in $zv_last_pid.
 start_wine() {

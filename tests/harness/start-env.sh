@@ -1,25 +1,59 @@
 #!/usr/bin/env bash
 # Starts a private test environment for Windows programs: an X server, a fresh
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
-# Usage: start-env.sh [--no-glx | --monitors right|left] DIR [WIDTHxHEIGHT]
+# Usage: start-env.sh [--arch x86|x64] [--no-glx | --monitors right|left] DIR [WIDTHxHEIGHT]
+#   --arch x86          a 32-bit prefix and 32-bit Wine (the default)
+#   --arch x64          a 64-bit prefix and 64-bit Wine: `wine` in the environment
+#                       is the 64-bit loader, whether or not 32-bit Wine is installed
 #   (default)           Xvfb with one screen of WIDTHxHEIGHT (1024x768)
 #   --no-glx            Xvfb without OpenGL, as on a machine without a working driver
 #   --monitors right    Xorg's dummy driver with two monitors: the primary of
 #                       1024x768, and one of 800x600 right of it
 #   --monitors left     the same with the 800x600 monitor left of the primary
+# Where this machine cannot run the architecture's programs it starts nothing,
+# writes the reason to DIR/unavailable and exits 77, the tests' code for skipped.
 set -euo pipefail
+arch=x86
 server=xvfb
 xvfb_extra=()
-case "${1:-}" in
-  --no-glx) xvfb_extra=(-extension GLX); shift ;;
-  --monitors) server=xorg; side=$2; shift 2 ;;
-esac
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) arch=$2; shift 2 ;;
+    --no-glx) xvfb_extra=(-extension GLX); shift ;;
+    --monitors) server=xorg; side=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 dir=$(realpath -m "$1")
 size=${2:-1024x768}
 
 [ -f "$dir/env" ] && "$(dirname "$0")/stop-env.sh" "$dir" || true
 rm -rf "$dir"
 mkdir -p "$dir/prefix"
+
+harness=$(cd "$(dirname "$0")" && pwd)
+if ! reason=$("$harness/arch-runs.sh" "$arch"); then
+  [ -n "$reason" ] || exit 1
+  echo "$reason" >"$dir/unavailable"
+  echo "$arch: $reason" >&2
+  exit 77
+fi
+# Debian's `wine` starts the 32-bit loader whenever it is installed: a 64-bit
+# environment puts its own `wine`, `wineboot` and `winepath` first on the PATH.
+winearch=win32
+path_line=""
+if [ "$arch" = x64 ]; then
+  winearch=win64
+  # Scripts, not links: the loader takes its own name for the loader of the
+  # processes it starts, and "wine" is the 32-bit one.
+  mkdir -p "$dir/bin"
+  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/wine"
+  for tool in wineboot winepath; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 %s.exe "$@"\n' "$tool" >"$dir/bin/$tool"
+  done
+  chmod +x "$dir/bin/"*
+  path_line="export PATH=\"$dir/bin:\$PATH\""
+fi
 
 # Xorg's dummy driver with two RandR outputs on one X screen: Wine reports each
 # output as a monitor, at its position relative to the primary one.
@@ -80,7 +114,9 @@ cat >"$dir/env" <<ENV
 export ZUVARIR_WINE_ENV="$dir"
 export DISPLAY=":$(head -n1 "$dir/display")"
 export WINEPREFIX="$dir/prefix"
-export WINEARCH=win32
+export ZUVARIR_ARCH=$arch
+export WINEARCH=$winearch
+$path_line
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 ENV

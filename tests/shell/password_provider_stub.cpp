@@ -32,9 +32,8 @@ void Record(const char* format, ...)
 extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR keyName, HWND parent, DWORD reserved1,
                                                                   DWORD reserved2)
 {
-    Record("call %s %lu %lu %lu", keyName ? keyName : "(null)",
-           static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(parent)), static_cast<unsigned long>(reserved1),
-           static_cast<unsigned long>(reserved2));
+    Record("call %s %lu %lu %lu", keyName ? keyName : "(null)", HandleToULong(parent),
+           static_cast<unsigned long>(reserved1), static_cast<unsigned long>(reserved2));
     return ERROR_SUCCESS;
 }
 #else
