@@ -46,9 +46,10 @@ public:
         return codec != nullptr;
     }
 
-    bool Decode(const uint8_t* frames, size_t size, bool last, int16_t* pcm, size_t room, size_t& samples) override
+    bool Decode(const uint8_t* frames, size_t size, bool last, int16_t* pcm, size_t room, size_t& samples,
+                size_t& used) override
     {
-        samples = 0;
+        samples = used = 0;
         if (!codec || size > input.size())
             return false;
         std::memcpy(input.data(), frames, size);
@@ -58,9 +59,11 @@ public:
         starting = false;
         if (acmStreamConvert(codec, &header, flags) != 0)
             return false;
+        // The codec may leave input it has no room to decode yet; the caller gives it again.
+        used = header.cbSrcLengthUsed;
         samples = header.cbDstLengthUsed / kBytesPerSample;
         std::memcpy(pcm, output.data(), samples * kBytesPerSample);
-        return true;
+        return used <= size;
     }
 
     uint32_t Delay() const override { return kDecoderDelay; }

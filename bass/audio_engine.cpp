@@ -1,9 +1,15 @@
 #include "bass/audio_engine.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
+
+#include "bass/played_position.h"
 
 namespace {
 constexpr size_t kFrames = OutputDevice::kBufferFrames;
@@ -12,6 +18,10 @@ constexpr size_t kBuffers = OutputDevice::kBufferCount;
 constexpr size_t kRenderStep = 256;
 // What a stop can take back: every queued buffer and the one being filled.
 constexpr size_t kCarryFrames = (kBuffers + 1) * kFrames;
+// While the device holds no buffer only a command wakes the worker; the limit
+// is there so that no wait is without one, and costs a wake in minutes.
+constexpr std::chrono::milliseconds kIdleLimit{5 * 60 * 1000};
+constexpr std::chrono::milliseconds kNoWait{0};
 }  // namespace
 
 // A stream as the worker holds it, with the output taken from it and not yet played.
@@ -36,71 +46,156 @@ struct AudioEngine::Command {
     bool restart = false;
     bool loop = false;
     std::unique_ptr<Voice> voice;  // Add
-    bool waits = false;            // the caller waits for `done` and owns the command
-    bool done = false;
+    // A caller that waits owns its command until the worker is done with it,
+    // or until it gives up; the worker deletes the others.
+    bool waits = false;
+    bool done = false;       // under the lock
+    bool abandoned = false;  // under the lock
     bool result = false;
     Command* next = nullptr;
 };
 
+// Everything the worker touches, owned jointly by the engine and the worker's
+// thread, so that either may let go first.
+struct AudioEngine::Worker {
+    Worker(OutputDeviceOpener opener, int id, uint32_t outputRate) : open(opener), deviceId(id), rate(outputRate) {}
+
+    // The callers' side, under `lock`.
+    void Enqueue(Command* command);
+
+    // The worker's side.
+    void Run() noexcept;
+    void Loop();
+    void Finish();
+    Command* TakeCommands();
+    void Acknowledge(Command* command, bool result);
+    bool Execute(Command& command);
+    Voice* Find(uint32_t handle) const;
+    // Stops the output at once; what it held unplayed goes back to `keeper`,
+    // or is dropped. False when the device did not stop: it may still hold
+    // its buffers, and must not be given them again.
+    bool StopOutput(Voice* keeper);
+    // StopOutput, replacing a device that did not stop.
+    void Stop(Voice* keeper);
+    // Closes the failed device and opens another in its place, unless the
+    // failed one had replaced another and not yet played a buffer: the worker
+    // then has no device and ends.
+    void ReplaceDevice();
+    void Reclaim();
+    // Queues buffers while there is room and something to play; false when a
+    // command interrupted it.
+    bool Fill();
+    bool FillBuffer(int16_t* buffer);
+    void Silence(Voice& voice);
+    // Sleeps on the device; one that keeps its buffers too long is replaced.
+    void WaitForDevice();
+
+    const OutputDeviceOpener open;
+    const int deviceId;
+    const uint32_t rate;
+
+    // Shared between the callers and the worker, under `lock`.
+    std::mutex lock;
+    std::condition_variable changed;  // the device opened, a command answered, the worker ended
+    Command* firstCommand = nullptr;
+    Command* lastCommand = nullptr;
+    std::set<uint32_t> handles;  // the streams added and not removed
+    bool started = false;        // the worker has tried to open the device
+    bool closed = false;         // the worker takes no more commands
+    bool ended = false;          // the worker has released everything
+    bool unanswered = false;     // a caller gave up waiting, and the worker has not taken commands since
+    std::atomic<bool> commandsWaiting{false};
+    std::unique_ptr<OutputDevice> device;  // set and released by the worker, under `lock`
+
+    // The worker's own.
+    Voice* voices = nullptr;  // a list through Voice::next
+    Voice* playing = nullptr;
+    bool outputOn = true;
+    bool onTrial = false;     // the device replaced a failed one and has not yet given a buffer back
+    size_t firstQueued = 0;   // the oldest buffer the device holds
+    size_t queued = 0;        // buffers the device holds
+    size_t filled = 0;        // frames rendered into the buffer after them
+    uint64_t returned = 0;    // frames given back since the last reset
+};
+
+AudioEngine::AudioEngine(std::shared_ptr<Worker> shared) : worker(std::move(shared))
+{
+}
+
 std::unique_ptr<AudioEngine> AudioEngine::Start(OutputDeviceOpener open, int deviceId, uint32_t rate)
 {
-    std::unique_ptr<AudioEngine> engine(new AudioEngine);
-    engine->worker = std::thread(&AudioEngine::Run, engine.get(), open, deviceId, rate);
-    bool opened;
+    auto shared = std::make_shared<Worker>(open, deviceId, rate);
+    std::unique_ptr<AudioEngine> engine(new AudioEngine(shared));
+    engine->quit = std::make_unique<Command>(Command::Kind::Quit);
+    engine->thread = std::thread([shared] { shared->Run(); });
+    bool answered, opened;
     {
-        std::unique_lock<std::mutex> guard(engine->lock);
-        engine->acknowledged.wait(guard, [&] { return engine->started; });
-        opened = !engine->closed;
+        std::unique_lock<std::mutex> guard(shared->lock);
+        answered = shared->changed.wait_for(guard, kOpenLimit, [&] { return shared->started; });
+        // Given up on, the worker closes the device it opens late, and ends.
+        if (!answered)
+            shared->closed = true;
+        opened = !shared->closed;
     }
-    if (!opened) {
-        engine->worker.join();
-        return nullptr;
-    }
-    return engine;
+    if (opened)
+        return engine;
+    if (answered)
+        engine->thread.join();
+    else
+        engine->thread.detach();
+    return nullptr;
 }
 
 AudioEngine::~AudioEngine()
 {
-    try {
-        Shutdown();
-    } catch (...) {
-    }
+    Shutdown();
 }
 
 // ---- the callers' side
 
-void AudioEngine::Enqueue(Command* command)
+void AudioEngine::Worker::Enqueue(Command* command)
 {
     (lastCommand ? lastCommand->next : firstCommand) = command;
     lastCommand = command;
     commandsWaiting = true;
-    device->Wake();
+    // Between two devices the worker is awake, and takes the command next.
+    if (device)
+        device->Wake();
 }
 
 bool AudioEngine::Post(std::unique_ptr<Command> command)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    if (closed || (command->kind == Command::Kind::Play && handles.count(command->handle) == 0))
+    std::lock_guard<std::mutex> guard(worker->lock);
+    if (worker->closed || (command->kind == Command::Kind::Play && worker->handles.count(command->handle) == 0))
         return false;
-    Enqueue(command.release());
+    worker->Enqueue(command.release());
     return true;
 }
 
-bool AudioEngine::PostAndWait(Command& command)
+bool AudioEngine::Call(std::unique_ptr<Command> command)
 {
-    std::set<uint32_t>::node_type entry;  // freed once the lock is released
-    command.waits = true;
-    std::unique_lock<std::mutex> guard(lock);
-    if (closed)
+    // Both freed once the lock is released.
+    std::set<uint32_t>::node_type entry;
+    std::unique_ptr<Command> answered;
+    command->waits = true;
+    std::unique_lock<std::mutex> guard(worker->lock);
+    if (worker->closed)
         return false;
-    if (command.kind == Command::Kind::Remove) {
-        entry = handles.extract(command.handle);
+    if (command->kind == Command::Kind::Remove) {
+        entry = worker->handles.extract(command->handle);
         if (entry.empty())
             return false;
     }
-    Enqueue(&command);
-    acknowledged.wait(guard, [&] { return command.done; });
-    return command.result;
+    Command* posted = command.release();
+    worker->Enqueue(posted);
+    const std::chrono::milliseconds limit = worker->unanswered ? kNoWait : kAnswerLimit;
+    if (!worker->changed.wait_for(guard, limit, [&] { return posted->done; })) {
+        posted->abandoned = true;
+        worker->unanswered = true;
+        return false;
+    }
+    answered.reset(posted);
+    return posted->result;
 }
 
 bool AudioEngine::Resume()
@@ -110,8 +205,7 @@ bool AudioEngine::Resume()
 
 bool AudioEngine::Pause()
 {
-    Command command(Command::Kind::Pause);
-    return PostAndWait(command);
+    return Call(std::make_unique<Command>(Command::Kind::Pause));
 }
 
 bool AudioEngine::Add(uint32_t handle, std::unique_ptr<Stream> stream)
@@ -121,11 +215,11 @@ bool AudioEngine::Add(uint32_t handle, std::unique_ptr<Stream> stream)
     // The handle's entry is made here, so that nothing allocates under the lock.
     std::set<uint32_t> entry{handle};
     auto node = entry.extract(handle);
-    std::lock_guard<std::mutex> guard(lock);
-    if (closed)
+    std::lock_guard<std::mutex> guard(worker->lock);
+    if (worker->closed)
         return false;
-    handles.insert(std::move(node));
-    Enqueue(command.release());
+    worker->handles.insert(std::move(node));
+    worker->Enqueue(command.release());
     return true;
 }
 
@@ -140,46 +234,64 @@ bool AudioEngine::Play(uint32_t handle, bool restart, bool loop)
 
 bool AudioEngine::Remove(uint32_t handle)
 {
-    Command command(Command::Kind::Remove);
-    command.handle = handle;
-    return PostAndWait(command);
+    auto command = std::make_unique<Command>(Command::Kind::Remove);
+    command->handle = handle;
+    return Call(std::move(command));
 }
 
-void AudioEngine::Shutdown()
+bool AudioEngine::Shutdown()
 {
-    if (!worker.joinable())
-        return;
-    Command command(Command::Kind::Quit);
-    PostAndWait(command);
-    worker.join();
+    if (!thread.joinable())
+        return true;
+    bool ended;
+    {
+        std::unique_lock<std::mutex> guard(worker->lock);
+        if (!worker->closed && quit)
+            worker->Enqueue(quit.release());
+        const std::chrono::milliseconds limit = worker->unanswered ? kNoWait : kAnswerLimit;
+        ended = worker->changed.wait_for(guard, limit, [&] { return worker->ended; });
+    }
+    // An ended worker has only to return from its thread.
+    if (ended)
+        thread.join();
+    else
+        thread.detach();
+    return ended;
 }
 
 // ---- the worker's side
 
-void AudioEngine::Run(OutputDeviceOpener open, int deviceId, uint32_t rate)
+void AudioEngine::Worker::Run() noexcept
 {
+    std::unique_ptr<OutputDevice> opened;
     try {
-        std::unique_ptr<OutputDevice> opened = open(deviceId, rate);
-        std::lock_guard<std::mutex> guard(lock);
-        device = std::move(opened);
-        started = true;
-        closed = !device;
+        opened = open(deviceId, rate);
     } catch (...) {
+    }
+    {
         std::lock_guard<std::mutex> guard(lock);
         started = true;
-        closed = true;
+        if (opened && !closed)
+            device = std::move(opened);
+        else
+            closed = true;
     }
-    acknowledged.notify_all();
-    if (!device)
-        return;
+    changed.notify_all();
+    // Opened after the caller gave up: closed again at once.
+    opened.reset();
+    if (device) {
+        try {
+            Loop();
+        } catch (...) {
+            // Nothing is expected here (a stream's failure stops only that
+            // stream); should it happen all the same, the worker ends as on Quit.
+        }
+    }
+    Finish();
+}
 
-    try {
-        Loop();
-    } catch (...) {
-        // Nothing is expected here (a stream's failure stops only that stream);
-        // should it happen all the same, the worker ends as on Quit, and the
-        // device's release stops the output.
-    }
+void AudioEngine::Worker::Finish()
+{
     while (Voice* voice = voices) {
         voices = voice->next;
         delete voice;
@@ -201,16 +313,23 @@ void AudioEngine::Run(OutputDeviceOpener open, int deviceId, uint32_t rate)
         left = next;
     }
     released.reset();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        ended = true;
+    }
+    changed.notify_all();
 }
 
-void AudioEngine::Loop()
+void AudioEngine::Worker::Loop()
 {
     for (;;) {
         Command* command = TakeCommands();
         while (command) {
             Command* next = command->next;
             if (command->kind == Command::Kind::Quit) {
-                // Ending: those behind it fail, as do those still to come.
+                // Ending: those behind it fail, as do those still to come. A
+                // device that does not stop is not replaced now: its release
+                // leaves it what it holds.
                 StopOutput(nullptr);
                 for (Command* behind = next; behind;) {
                     Command* after = behind->next;
@@ -222,44 +341,52 @@ void AudioEngine::Loop()
             }
             bool result = false;
             try {
-                result = Execute(*command);
+                // A device lost meanwhile fails the commands after it.
+                result = device && Execute(*command);
             } catch (...) {
             }
             Acknowledge(command, result);
             command = next;
         }
+        if (!device)
+            return;
         Reclaim();
         if (!Fill())
             continue;
-        device->Wait();
+        if (!device)
+            return;
+        WaitForDevice();
     }
 }
 
-AudioEngine::Command* AudioEngine::TakeCommands()
+AudioEngine::Command* AudioEngine::Worker::TakeCommands()
 {
     std::lock_guard<std::mutex> guard(lock);
     Command* taken = firstCommand;
     firstCommand = lastCommand = nullptr;
     commandsWaiting = false;
+    unanswered = false;
     return taken;
 }
 
-void AudioEngine::Acknowledge(Command* command, bool result)
+void AudioEngine::Worker::Acknowledge(Command* command, bool result)
 {
-    if (!command->waits) {
-        delete command;
-        return;
-    }
-    {
+    bool drop = !command->waits;
+    if (!drop) {
         std::lock_guard<std::mutex> guard(lock);
+        drop = command->abandoned;
         command->result = result;
         command->done = true;
     }
+    if (drop) {
+        delete command;
+        return;
+    }
     // The caller may return and take its command with it as soon as the lock is released.
-    acknowledged.notify_all();
+    changed.notify_all();
 }
 
-AudioEngine::Voice* AudioEngine::Find(uint32_t handle) const
+AudioEngine::Voice* AudioEngine::Worker::Find(uint32_t handle) const
 {
     for (Voice* voice = voices; voice; voice = voice->next)
         if (voice->handle == handle)
@@ -267,14 +394,14 @@ AudioEngine::Voice* AudioEngine::Find(uint32_t handle) const
     return nullptr;
 }
 
-bool AudioEngine::Execute(Command& command)
+bool AudioEngine::Worker::Execute(Command& command)
 {
     switch (command.kind) {
     case Command::Kind::Resume:
         outputOn = true;
         return true;
     case Command::Kind::Pause:
-        StopOutput(playing);
+        Stop(playing);
         outputOn = false;
         return true;
     case Command::Kind::Add: {
@@ -288,7 +415,7 @@ bool AudioEngine::Execute(Command& command)
         if (!voice)
             return false;
         if (voice != playing || command.restart) {
-            StopOutput(playing);
+            Stop(playing);
             playing = voice;
         }
         Stream& stream = *voice->stream;
@@ -311,7 +438,7 @@ bool AudioEngine::Execute(Command& command)
         if (!voice)
             return false;
         if (voice == playing) {
-            StopOutput(nullptr);
+            Stop(nullptr);
             playing = nullptr;
         }
         *link = voice->next;
@@ -324,15 +451,18 @@ bool AudioEngine::Execute(Command& command)
     return false;
 }
 
-void AudioEngine::StopOutput(Voice* keeper)
+bool AudioEngine::Worker::StopOutput(Voice* keeper)
 {
-    const uint32_t played = device->Position();
-    device->Reset();
+    if (!device)
+        return true;
+    // A device that cannot tell its position has played none of what it holds.
+    const size_t queuedFrames = queued * kFrames;
+    uint32_t position = 0;
+    const size_t playedQueued = device->Position(position) ? PlayedQueued(position, returned, queuedFrames) : 0;
+    const bool stopped = device->Reset();
     if (keeper) {
         // In stream order: the queued frames not yet played, the buffer being
         // filled, then what the keeper still carried from an earlier stop.
-        const size_t queuedFrames = queued * kFrames;
-        const size_t playedQueued = std::min<size_t>(uint32_t(played - returned), queuedFrames);
         const size_t back = queuedFrames - playedQueued + filled;
         int16_t* carry = keeper->carry.data();
         const size_t carried = keeper->carryEnd - keeper->carryUsed;
@@ -353,20 +483,52 @@ void AudioEngine::StopOutput(Voice* keeper)
     queued = 0;
     filled = 0;
     returned = 0;
+    return stopped;
 }
 
-void AudioEngine::Reclaim()
+void AudioEngine::Worker::Stop(Voice* keeper)
+{
+    if (!StopOutput(keeper))
+        ReplaceDevice();
+}
+
+void AudioEngine::Worker::ReplaceDevice()
+{
+    std::unique_ptr<OutputDevice> failed, fresh;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        failed = std::move(device);
+    }
+    // Closed before the next opens: a device may take one user at a time.
+    failed.reset();
+    if (!onTrial) {
+        try {
+            fresh = open(deviceId, rate);
+        } catch (...) {
+        }
+    }
+    onTrial = fresh != nullptr;
+    firstQueued = queued = filled = 0;
+    returned = 0;
+    std::lock_guard<std::mutex> guard(lock);
+    device = std::move(fresh);
+    if (!device)
+        closed = true;
+}
+
+void AudioEngine::Worker::Reclaim()
 {
     while (queued > 0 && device->Done(firstQueued)) {
         firstQueued = (firstQueued + 1) % kBuffers;
         --queued;
-        returned += uint32_t(kFrames);
+        returned += kFrames;
+        onTrial = false;
     }
 }
 
-bool AudioEngine::Fill()
+bool AudioEngine::Worker::Fill()
 {
-    while (playing && outputOn && queued < kBuffers) {
+    while (device && playing && outputOn && queued < kBuffers) {
         const size_t index = (firstQueued + queued) % kBuffers;
         Stream& stream = *playing->stream;
         const bool ended = stream.finished && playing->carryUsed == playing->carryEnd;
@@ -374,14 +536,14 @@ bool AudioEngine::Fill()
             return true;
         if (!FillBuffer(device->Buffer(index)))
             return false;
-        if (!playing)
+        if (!playing || !device)
             return true;
         if (!device->Play(index)) {
-            // The device refused: the output stops, the stream keeps its place
-            // (less this buffer).
-            StopOutput(nullptr);
-            playing = nullptr;
-            return true;
+            // Refused: this buffer and what the device held unplayed go back
+            // to the stream, which plays on through another device.
+            StopOutput(playing);
+            ReplaceDevice();
+            continue;
         }
         ++queued;
         filled = 0;
@@ -389,7 +551,7 @@ bool AudioEngine::Fill()
     return true;
 }
 
-bool AudioEngine::FillBuffer(int16_t* buffer)
+bool AudioEngine::Worker::FillBuffer(int16_t* buffer)
 {
     Voice& voice = *playing;
     while (filled < kFrames) {
@@ -410,21 +572,30 @@ bool AudioEngine::FillBuffer(int16_t* buffer)
             break;
         }
         try {
-            voice.stream->Render(buffer + 2 * filled, step);
+            filled += voice.stream->RenderStep(buffer + 2 * filled, step);
         } catch (...) {
             Silence(voice);
-            StopOutput(nullptr);
+            Stop(nullptr);
             playing = nullptr;
             return true;
         }
-        filled += step;
     }
     return true;
 }
 
-void AudioEngine::Silence(Voice& voice)
+void AudioEngine::Worker::Silence(Voice& voice)
 {
     // A stream whose decoding failed plays nothing more until it is started again.
     voice.stream->finished = true;
     voice.carryUsed = voice.carryEnd = 0;
+}
+
+void AudioEngine::Worker::WaitForDevice()
+{
+    const bool holding = queued > 0;
+    if (device->Wait(uint32_t((holding ? kStallLimit : kIdleLimit).count())) || !holding || device->Done(firstQueued))
+        return;
+    // Not one buffer back in all that time: the device is stuck or gone.
+    StopOutput(playing);
+    ReplaceDevice();
 }

@@ -141,10 +141,12 @@ bool AudioLibrary::Free() noexcept
             stopping = std::move(engine);
             state = State::Stopping;
         }
-        stopping->Shutdown();
+        // A worker that does not end in time is left to end by itself: the
+        // library is free all the same, and may be initialised again.
+        const bool ended = stopping->Shutdown();
         std::lock_guard<std::mutex> guard(lock);
         state = State::Off;
-        return true;
+        return ended;
     } catch (...) {
         return false;
     }

@@ -11,8 +11,9 @@
 // The library's exported calls as portable code: argument checks, the one
 // engine between Init and Free, and stream handles. Every call may come from
 // any thread, in any order or again; each returns false (or 0) when it finds
-// nothing to act on or anything fails (memory, thread, device, file), and
-// throws nothing. The platform comes in through the device opener and the MP3
+// nothing to act on, anything fails (memory, thread, device, file) or the
+// worker does not answer in time, and throws nothing. Free leaves the library
+// free even then, ready for another Init. The platform comes in through the device opener and the MP3
 // decoder factory; files are opened with OpenFileSource.
 class AudioLibrary {
 public:

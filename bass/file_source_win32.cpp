@@ -1,5 +1,5 @@
 // Files through the Win32 file API, with 64-bit offsets; other programs may
-// read and write the file while it plays.
+// read, write, rename and delete the file while it plays.
 #include <windows.h>
 
 #include <new>
@@ -35,8 +35,8 @@ private:
 
 std::unique_ptr<ByteSource> OpenFileSource(const char* path, uint64_t offset, uint64_t length)
 {
-    const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     LARGE_INTEGER end;

@@ -34,6 +34,9 @@ std::unique_ptr<Mp3Source> Mp3Source::Open(std::unique_ptr<ReadAhead> input, Mpe
 bool Mp3Source::Rewind()
 {
     reader.Rewind();
+    inputLeft = 0;
+    inputEnded = false;
+    paused = false;
     decodedUsed = decodedEnd = 0;
     passEnded = false;
     framesInPass = given = 0;
@@ -47,39 +50,53 @@ bool Mp3Source::Rewind()
     return decoder->Restart();
 }
 
-bool Mp3Source::DecodeMore()
+Mp3Source::Decoded Mp3Source::DecodeMore()
 {
     if (passEnded)
-        return false;
-    size_t length = 0, count = 0;
-    MpegFrame frame;
-    const uint8_t* bytes;
-    bool last = false;
-    while (count < MpegDecoder::kFramesPerCall) {
-        if (!reader.Next(frame, bytes)) {
-            last = true;
+        return Decoded::End;
+    size_t length = inputLeft, count = 0;
+    bool later = false;
+    while (!inputEnded && count < MpegDecoder::kFramesPerCall &&
+           frameBytes.size() - length >= MpegDecoder::kMaxFrameSize) {
+        MpegFrame frame;
+        const uint8_t* bytes;
+        const FrameRead read = reader.Next(frame, bytes);
+        if (read == FrameRead::Later) {
+            later = true;
+            break;
+        }
+        if (read == FrameRead::End) {
+            inputEnded = true;
             break;
         }
         std::memcpy(frameBytes.data() + length, bytes, frame.size);
         length += frame.size;
         ++count;
     }
+    if (later && count == 0)
+        return Decoded::Later;
     framesInPass += count;
     // Keep the samples not yet read, at the front.
     std::memmove(decoded.data(), decoded.data() + decodedUsed, (decodedEnd - decodedUsed) * sizeof(int16_t));
     decodedEnd -= decodedUsed;
     decodedUsed = 0;
-    size_t samples = 0;
-    const bool ok = decoder->Decode(frameBytes.data(), length, last, decoded.data() + decodedEnd,
-                                    decoded.size() - decodedEnd, samples);
-    if (!ok) {
+    size_t samples = 0, used = 0;
+    const bool ok = decoder->Decode(frameBytes.data(), length, inputEnded, decoded.data() + decodedEnd,
+                                    decoded.size() - decodedEnd, samples, used);
+    // A call that took and gave nothing, with nothing more to give it, would
+    // do the same again.
+    const bool stuck = used == 0 && samples == 0 && count == 0 && !inputEnded;
+    if (!ok || used > length || stuck) {
         // A codec failure ends the pass; what is held back is dropped.
         passEnded = true;
         framesLeft = 0;
-        return false;
+        return Decoded::End;
     }
     decodedEnd += samples;
-    if (last) {
+    inputLeft = length - used;
+    std::memmove(frameBytes.data(), frameBytes.data() + used, inputLeft);
+    // At the end the decoder is given what it left until it takes no more.
+    if (inputEnded && (inputLeft == 0 || (used == 0 && samples == 0))) {
         passEnded = true;
         const uint64_t encoded = framesInPass * format.samplesPerFrame;
         const uint64_t cut = uint64_t(format.encoderDelay) + format.encoderPadding;
@@ -88,13 +105,14 @@ bool Mp3Source::DecodeMore()
         else
             framesLeft = UINT64_MAX;
     }
-    return true;
+    return later ? Decoded::Later : Decoded::More;
 }
 
 size_t Mp3Source::Read(int16_t* frames, size_t maxFrames)
 {
     const size_t ch = size_t(channels);
     size_t written = 0;
+    paused = false;
     while (written < maxFrames) {
         const size_t available = (decodedEnd - decodedUsed) / ch;
         if (skipLeft > 0 && available > 0) {
@@ -109,8 +127,13 @@ size_t Mp3Source::Read(int16_t* frames, size_t maxFrames)
         else
             ready = available > holdBack ? available - holdBack : 0;
         if (ready == 0) {
-            if (!DecodeMore())
+            // After one step of a search, the rest waits for the next Read.
+            if (paused)
                 break;
+            const Decoded step = DecodeMore();
+            if (step == Decoded::End)
+                break;
+            paused = step == Decoded::Later;
             continue;
         }
         size_t count = maxFrames - written;

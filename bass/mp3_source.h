@@ -8,8 +8,8 @@
 #include "bass/read_ahead.h"
 
 // MPEG Layer III frames streamed from a file through a decoder, in the file's
-// own rate and channel count. When the encoder left gapless information (a
-// LAME tag), the encoder's and the decoder's delay and the final padding are
+// own rate and channel count. When the encoder left gapless information (in
+// its Info frame), the encoder's and the decoder's delay and the final padding are
 // cut away, so that one pass holds exactly the samples that were encoded and a
 // loop joins without a gap. The frame count need not be known in advance: the
 // last `padding` samples decoded are held back until the pass's end shows
@@ -23,15 +23,20 @@ public:
     bool Rewind() override;
 
 private:
+    enum class Decoded { More, Later, End };
+
     explicit Mp3Source(std::unique_ptr<ReadAhead> input);
-    // Decodes the next frames into `decoded`; false at the end of the pass.
-    bool DecodeMore();
+    // Decodes the next frames into `decoded`: Later when the reader stopped
+    // partway through a search for them, End at the end of the pass.
+    Decoded DecodeMore();
 
     std::unique_ptr<ReadAhead> input;
     MpegFrameReader reader;
     MpegFormat format;
     std::unique_ptr<MpegDecoder> decoder;
-    std::vector<uint8_t> frameBytes;  // the frames of one Decode call
+    std::vector<uint8_t> frameBytes;  // the input of one Decode call
+    size_t inputLeft = 0;             // bytes the decoder did not take, at the front of frameBytes
+    bool inputEnded = false;          // the reader has given the pass's last frame
     std::vector<int16_t> decoded;     // interleaved samples
     size_t decodedUsed = 0;           // samples already read (or skipped)
     size_t decodedEnd = 0;            // samples decoded

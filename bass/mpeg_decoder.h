@@ -28,11 +28,13 @@ public:
     // overlap and bit reservoir). Cheap: called on the worker at every loop.
     // False when the codec cannot start.
     virtual bool Restart() = 0;
-    // Decodes `size` bytes of whole frames (at most kFramesPerCall of them);
+    // Decodes `size` bytes of frames (at most kFramesPerCall * kMaxFrameSize);
     // `last` also flushes what the decoder still holds. Writes up to `room`
-    // samples (at least OutputRoom) to `pcm` and sets `samples`; false on failure.
+    // samples (at least OutputRoom) to `pcm` and sets `samples`, and sets
+    // `used` to the bytes it took: those it did not take come first in the
+    // next call. False on failure.
     virtual bool Decode(const uint8_t* frames, size_t size, bool last, int16_t* pcm, size_t room,
-                        size_t& samples) = 0;
+                        size_t& samples, size_t& used) = 0;
     // Samples the decoder puts before the first encoded one.
     virtual uint32_t Delay() const = 0;
 };

@@ -1,5 +1,6 @@
 #include "bass/mpeg_scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -11,10 +12,17 @@ constexpr uint8_t kId3v2FooterFlag = 0x10;
 constexpr size_t kId3v1Size = 128;
 constexpr uint32_t kMpeg1SamplesPerFrame = 1152;
 constexpr uint32_t kMpeg2SamplesPerFrame = 576;
-// The LAME tag follows the Xing/Info fields; its delay and padding sit 21 bytes
-// past the start of its 9-byte encoder name.
-constexpr size_t kLameDelayOffset = 21;
-constexpr size_t kLameTagMinimum = kLameDelayOffset + 3;
+// The LAME-style extension that may follow the Xing/Info fields, written by
+// LAME and by other encoders under their own names: a 9-byte encoder name, a
+// byte whose upper 4 bits give the extension's revision, the encoder delay and
+// padding (12 bits each) 21 bytes in, and last a CRC-16 of the frame up to it.
+constexpr size_t kExtensionSize = 36;
+constexpr size_t kEncoderNameSize = 9;
+constexpr size_t kRevisionOffset = 9;
+constexpr int kLatestRevision = 1;
+constexpr size_t kDelayOffset = 21;
+constexpr size_t kCrcOffset = 34;
+constexpr uint16_t kCrc16Polynomial = 0xA001;  // CRC-16/ARC, bits reflected
 constexpr uint32_t kXingFramesFlag = 1, kXingBytesFlag = 2, kXingTocFlag = 4, kXingQualityFlag = 8;
 constexpr size_t kXingTocSize = 100;
 // Windows over files held in memory: small, so that the tests move them often.
@@ -64,6 +72,46 @@ size_t SideInfoSize(const MpegFrameHeader& header)
     return header.channels == 1 ? 9 : 17;
 }
 
+uint16_t Crc16(const uint8_t* data, size_t size)
+{
+    uint16_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t(crc >> 1 ^ kCrc16Polynomial) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+bool IsPrintable(uint8_t c)
+{
+    return c >= 0x20 && c < 0x7F;
+}
+
+// Whether the extension lies at `at` in the frame. Its CRC decides where it
+// matches. Where it does not (some writers leave it out, some tag editors do
+// not keep it up to date), the bytes must read as one: an encoder name of
+// printable characters (zeros may pad it) starting with a letter, a known
+// revision, and a delay or padding at all; the empty bytes or other data
+// other encoders leave there do not.
+bool HasGaplessExtension(const uint8_t* frame, size_t at, size_t size)
+{
+    if (at > size || size - at < kExtensionSize)
+        return false;
+    const uint8_t* extension = frame + at;
+    if (Crc16(frame, at + kCrcOffset) == (extension[kCrcOffset] << 8 | extension[kCrcOffset + 1]))
+        return true;
+    const uint8_t first = extension[0];
+    bool named = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    bool padding = false;
+    for (size_t i = 1; i < kEncoderNameSize; ++i) {
+        padding = padding || extension[i] == 0;
+        named = named && (padding ? extension[i] == 0 : IsPrintable(extension[i]));
+    }
+    const uint8_t* p = extension + kDelayOffset;
+    return named && extension[kRevisionOffset] >> 4 <= kLatestRevision && (p[0] | p[1] | p[2]) != 0;
+}
+
 // Reads the Xing/Info frame; true when the frame is one (and so carries no audio).
 bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegFormat& format)
 {
@@ -83,8 +131,8 @@ bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegForm
         at += kXingTocSize;
     if (flags & kXingQualityFlag)
         at += 4;
-    if (at <= size && size - at >= kLameTagMinimum && std::memcmp(frame + at, "LAME", 4) == 0) {
-        const uint8_t* p = frame + at + kLameDelayOffset;
+    if (HasGaplessExtension(frame, at, size)) {
+        const uint8_t* p = frame + at + kDelayOffset;
         format.hasGaplessInfo = true;
         format.encoderDelay = uint32_t(p[0]) << 4 | p[1] >> 4;
         format.encoderPadding = uint32_t(p[1] & 0x0F) << 8 | p[2];
@@ -168,10 +216,11 @@ bool MpegFrameReader::Open(MpegFormat& format)
     const uint64_t begin = Id3v2TagsSize(input);
     end = input.Size() - Id3v1TagSize(input, begin);
     first = begin;
-    const uint64_t searchEnd = end - begin > kFirstFrameSearchBytes ? begin + kFirstFrameSearchBytes : end;
-    while (first < searchEnd && !ConfirmedFrameAt(input, end, first, firstHeader))
+    const uint64_t searchEnd = end - begin > kFrameSearchBytes ? begin + kFrameSearchBytes : end;
+    // A file that can no longer be read ends the search where it fails.
+    while (first < std::min(searchEnd, input.Size()) && !ConfirmedFrameAt(input, end, first, firstHeader))
         ++first;
-    if (first >= searchEnd)
+    if (first >= std::min(searchEnd, input.Size()))
         return false;
     format.version = firstHeader.version;
     format.sampleRate = firstHeader.sampleRate;
@@ -180,11 +229,15 @@ bool MpegFrameReader::Open(MpegFormat& format)
     const uint8_t* bytes = input.Peek(first, firstHeader.frameSize);
     firstIsInfo = bytes && ReadInfoFrame(bytes, firstHeader, format);
 
-    // A file of an Info frame alone holds no audio.
+    // A file of an Info frame alone holds no audio. Here, on the caller's
+    // thread, the search for the frame runs to its end.
     Rewind();
     MpegFrame frame;
     MpegFrameHeader header;
-    if (!Next(frame, bytes) || !ParseMpegFrameHeader(bytes, frame.size, header))
+    FrameRead read;
+    while ((read = Next(frame, bytes)) == FrameRead::Later) {
+    }
+    if (read != FrameRead::Found || !ParseMpegFrameHeader(bytes, frame.size, header))
         return false;
     format.bitrate = header.bitrate;
     format.frameSize = frame.size;
@@ -196,37 +249,50 @@ void MpegFrameReader::Rewind()
 {
     at = first;
     atFirst = true;
+    searching = false;
+    input.Retry();
 }
 
-bool MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
+FrameRead MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
 {
     MpegFrameHeader header;
-    while (at < end) {
+    uint64_t scanned = 0;
+    // Where the file can no longer be read, the pass ends.
+    while (at < std::min(end, input.Size())) {
+        if (searching) {
+            // Resynchronise on the next confirmed frame of the same stream.
+            if (at - searchFrom >= kFrameSearchBytes)
+                break;
+            if (!(ConfirmedFrameAt(input, end, at, header) && SameStream(header, firstHeader))) {
+                ++at;
+                if (++scanned == kScanStepBytes)
+                    return FrameRead::Later;
+                continue;
+            }
+            searching = false;
+        }
         const bool inStream = HeaderAt(input, end, at, header) && SameStream(header, firstHeader) &&
                               header.frameSize <= end - at;
         if (!inStream) {
-            // Resynchronise on the next confirmed frame of the same stream.
-            ++at;
-            while (at < end && !(ConfirmedFrameAt(input, end, at, header) && SameStream(header, firstHeader)))
-                ++at;
+            searching = true;
+            searchFrom = ++at;
             continue;
         }
         const uint8_t* bytes = input.Peek(at, header.frameSize);
-        if (!bytes) {
-            // The file can no longer be read: the pass ends here.
-            at = end;
-            return false;
-        }
+        if (!bytes)
+            break;
         frame = {at, header.frameSize};
         at += header.frameSize;
         const bool isInfo = atFirst && firstIsInfo;
         atFirst = false;
         if (!isInfo) {
             data = bytes;
-            return true;
+            return FrameRead::Found;
         }
     }
-    return false;
+    at = end;
+    searching = false;
+    return FrameRead::End;
 }
 
 size_t Id3v2TagsSize(const uint8_t* data, size_t size)
@@ -250,7 +316,8 @@ bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info)
         return false;
     MpegFrame frame;
     const uint8_t* bytes;
-    while (reader.Next(frame, bytes))
-        info.frames.push_back(frame);
+    for (FrameRead read; (read = reader.Next(frame, bytes)) != FrameRead::End;)
+        if (read == FrameRead::Found)
+            info.frames.push_back(frame);
     return true;
 }

@@ -8,9 +8,10 @@
 // Finds the MPEG audio Layer III frames of a file as it streams through a
 // bounded window: skips ID3v2 tags at the front and an ID3v1 tag at the end,
 // resynchronises over garbage between frames, drops a truncated last frame,
-// and reads the encoder's gapless information (Xing/Info frame with a LAME tag)
-// when present. Every read stays inside the file whatever its content; each
-// frame handed out lies wholly inside it.
+// and reads the encoder's gapless information (an Xing/Info frame with the
+// LAME-style extension, whichever encoder wrote it) when present. Every read
+// stays inside the file whatever its content; each frame handed out lies
+// wholly inside it.
 
 enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
 
@@ -37,7 +38,7 @@ struct MpegFormat {
     uint32_t samplesPerFrame = 0;
     uint32_t bitrate = 0;    // of the first frame, bits per second
     uint32_t frameSize = 0;  // of the first frame, bytes
-    // From a LAME tag: samples the encoder put before the audio and after its end.
+    // From the Info frame: samples the encoder put before the audio and after its end.
     bool hasGaplessInfo = false;
     uint32_t encoderDelay = 0;
     uint32_t encoderPadding = 0;
@@ -48,11 +49,22 @@ struct MpegFrame {
     uint32_t size;
 };
 
-// How far after its ID3v2 tags the first frame of a file is looked for. A file
-// without one by then is taken for something else: the search runs when a
-// stream is opened, on the caller's thread, and a large file of another kind
-// must not hold that up while it is read to its end.
-constexpr uint64_t kFirstFrameSearchBytes = uint64_t(16) << 20;
+// How far a frame is looked for: the first one after the file's ID3v2 tags
+// when a stream opens, and the next one after a stretch that continues no frame
+// of the stream while it plays. A file without a frame by then is taken for
+// something else, and a pass ends there: the opening runs on the caller's
+// thread, the pass on the worker's, and neither may be held up while a large
+// file of another kind (or a long tail of it) is read to its end.
+constexpr uint64_t kFrameSearchBytes = uint64_t(16) << 20;
+// Bytes a search on the worker scans per Next; a longer one goes on at the
+// next call, so that the worker takes commands in between.
+constexpr uint64_t kScanStepBytes = uint64_t(64) << 10;
+
+enum class FrameRead {
+    Found,
+    Later,  // the search for the next frame goes on at the next call
+    End,    // the end of the pass
+};
 
 // One pass after another over the audio frames of a file, the Xing/Info frame
 // left out. Holds no more of the file than the window it reads through.
@@ -61,12 +73,13 @@ public:
     explicit MpegFrameReader(ReadAhead& input);
 
     // Finds the first frame; false when the file holds no Layer III frame
-    // within kFirstFrameSearchBytes after its tags.
+    // within kFrameSearchBytes after its tags.
     bool Open(MpegFormat& format);
     // The next audio frame; its bytes at `data` stay valid until the window is
-    // next used. False at the end of the pass.
-    bool Next(MpegFrame& frame, const uint8_t*& data);
-    // Goes back to the first audio frame.
+    // next used. The pass ends at the end of the audio, where the file can no
+    // longer be read, or kFrameSearchBytes into data that continues no frame.
+    FrameRead Next(MpegFrame& frame, const uint8_t*& data);
+    // Goes back to the first audio frame, and tries again what could not be read.
     void Rewind();
 
 private:
@@ -76,6 +89,8 @@ private:
     uint64_t at = 0;
     bool firstIsInfo = false;
     bool atFirst = true;
+    bool searching = false;  // for the next frame, since `searchFrom`
+    uint64_t searchFrom = 0;
     MpegFrameHeader firstHeader;
 };
 

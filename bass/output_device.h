@@ -11,8 +11,11 @@ class OutputDevice {
 public:
     static constexpr size_t kBufferFrames = 2048;  // about 46 ms at 44100 Hz
     static constexpr size_t kBufferCount = 8;      // so about 370 ms are queued
+    // Positions count modulo 2^30 frames: waveOut counts 4-byte frames in 32-bit bytes.
+    static constexpr uint32_t kPositionModulo = uint32_t(1) << 30;
 
-    // Closes the device: nothing sounds after it.
+    // Closes the device: nothing sounds after it. A device that cannot be
+    // stopped keeps what it holds: its buffers are left to it, never freed under it.
     virtual ~OutputDevice() = default;
 
     // Buffer `index`: the worker fills it while the device does not hold it.
@@ -22,13 +25,15 @@ public:
     // True once the device has played the queued buffer and given it back.
     virtual bool Done(size_t index) = 0;
     // Stops at once: no queued sample sounds after it returns, every queued
-    // buffer is given back, and the position starts again from 0.
-    virtual void Reset() = 0;
-    // Frames played since the last Reset, modulo 2^32.
-    virtual uint32_t Position() = 0;
-    // Sleeps until a buffer comes back or Wake is called; a Wake that comes
-    // before the sleep is not lost.
-    virtual void Wait() = 0;
+    // buffer is given back, and the position starts again from 0. False when
+    // the device did not stop: it may still hold the buffers.
+    virtual bool Reset() = 0;
+    // Frames played since the last Reset, modulo kPositionModulo; false when
+    // the device cannot tell.
+    virtual bool Position(uint32_t& frames) = 0;
+    // Sleeps until a buffer comes back or Wake is called, for `milliseconds`
+    // at most (then false); a Wake that comes before the sleep is not lost.
+    virtual bool Wait(uint32_t milliseconds) = 0;
     // Any thread.
     virtual void Wake() = 0;
 };

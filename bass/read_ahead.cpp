@@ -24,9 +24,16 @@ const uint8_t* ReadAhead::Peek(uint64_t offset, size_t count)
     const size_t want = size - offset < window.size() ? size_t(size - offset) : window.size();
     while (held < want) {
         const size_t got = source->ReadAt(start + held, window.data() + held, want - held);
-        if (got == 0)
+        if (got == 0) {
+            size = start + held;
             break;
+        }
         held += got;
     }
     return held >= count ? window.data() : nullptr;
+}
+
+void ReadAhead::Retry()
+{
+    size = source->Size();
 }

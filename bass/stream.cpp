@@ -6,7 +6,8 @@
 namespace {
 // Small, so that the worker renders in short steps between which it takes commands.
 constexpr size_t kDecodeFrames = 1152;
-// A source that keeps returning nothing right after a rewind would spin forever.
+// A source that keeps returning nothing right after a rewind would spin forever:
+// the end of a pass and then an empty one end the stream.
 constexpr int kMaxEmptyPasses = 2;
 }  // namespace
 
@@ -18,21 +19,36 @@ Stream::Stream(std::unique_ptr<PcmSource> pcm, uint32_t rate)
 
 bool Stream::Refill()
 {
-    for (int pass = 0; pass < kMaxEmptyPasses; ++pass) {
+    for (;;) {
         pendingFrames = source->Read(pending.data(), kDecodeFrames);
         pendingUsed = 0;
-        if (pendingFrames > 0)
+        sourcePaused = source->paused;
+        if (pendingFrames > 0) {
+            emptyPasses = 0;
             return true;
-        if (!looping || !source->Rewind())
+        }
+        if (sourcePaused)
+            return true;
+        if (++emptyPasses == kMaxEmptyPasses || !looping || !source->Rewind())
             return false;
     }
-    return false;
 }
 
 void Stream::Render(int16_t* output, size_t frames)
 {
+    // Every call that renders nothing has taken a long search a step further.
+    for (size_t done = 0; done < frames;)
+        done += RenderStep(output + 2 * done, frames - done);
+}
+
+size_t Stream::RenderStep(int16_t* output, size_t frames)
+{
     size_t done = 0;
     while (done < frames && !finished) {
+        if (!sourceEnded && pendingUsed == pendingFrames && sourcePaused) {
+            sourcePaused = false;
+            return done;
+        }
         if (sourceEnded || (pendingUsed == pendingFrames && !Refill())) {
             // The resampler still holds the last frames; they may take more than this call.
             sourceEnded = true;
@@ -46,12 +62,15 @@ void Stream::Render(int16_t* output, size_t frames)
         pendingUsed += consumed;
     }
     std::fill(output + 2 * done, output + 2 * frames, int16_t(0));
+    return frames;
 }
 
 void Stream::Restart()
 {
     finished = !source->Rewind();
     sourceEnded = false;
+    sourcePaused = false;
+    emptyPasses = 0;
     pendingFrames = pendingUsed = 0;
     resampler.Reset();
 }

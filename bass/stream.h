@@ -18,6 +18,11 @@ public:
 
     // Fills exactly `frames` stereo frames.
     void Render(int16_t* output, size_t frames);
+    // Renders up to `frames` stereo frames and returns how many: fewer (even
+    // none) when the source stopped partway through a long search of its file,
+    // which goes on at the next call. So a call does a bounded amount of work
+    // whatever the file holds.
+    size_t RenderStep(int16_t* output, size_t frames);
     // Starts over from the beginning of the source.
     void Restart();
 
@@ -32,5 +37,7 @@ private:
     std::vector<int16_t> pending;  // decoded frames not yet resampled
     size_t pendingFrames = 0;
     size_t pendingUsed = 0;
-    bool sourceEnded = false;  // no more input: what the resampler holds drains out
+    bool sourceEnded = false;   // no more input: what the resampler holds drains out
+    bool sourcePaused = false;  // the last Read paused: the step ends once its frames are used
+    int emptyPasses = 0;        // passes in a row that gave nothing
 };

@@ -41,5 +41,6 @@ size_t WavSource::Read(int16_t* frames, size_t maxFrames)
 bool WavSource::Rewind()
 {
     position = 0;
+    input->Retry();
     return true;
 }

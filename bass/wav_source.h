@@ -6,7 +6,7 @@
 #include "bass/wav_reader.h"
 
 // The PCM samples of a WAV file, read through its window as they play; 8-bit
-// samples are widened to 16 bits. A read error ends the pass.
+// samples are widened to 16 bits. A read error, or a file that shrank, ends the pass.
 class WavSource : public PcmSource {
 public:
     // `layout` must come from ReadWavLayout on the same file.

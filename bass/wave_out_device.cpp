@@ -3,30 +3,45 @@
 // it alone. The worker only reads a queued header's flags (WHDR_DONE, which
 // the system sets before it signals); the system owns a header from
 // waveOutWrite until then, and waveOutReset gives every queued one back before
-// it returns.
+// it returns. When waveOutReset fails, the driver may still hold headers and
+// buffers and signal the event: those are then deliberately leaked with the
+// device handle rather than freed or reused under the driver.
 #include "bass/wave_out_device.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 constexpr int kDefaultDevice = -1;
 constexpr WORD kChannels = 2;
 constexpr WORD kBitsPerSample = 16;
+constexpr DWORD kFrameBytes = kChannels * kBitsPerSample / 8;
 constexpr size_t kBufferSamples = OutputDevice::kBufferFrames * kChannels;
 const wchar_t kWorkerName[] = L"BASS worker";
 
+// What the driver holds while it plays: allocated apart from the device, so
+// that it can be left to a driver that does not give it back.
+struct DriverMemory {
+    WAVEHDR headers[OutputDevice::kBufferCount] = {};
+    int16_t samples[OutputDevice::kBufferCount * kBufferSamples] = {};
+};
+
 class WaveOutDevice : public OutputDevice {
 public:
-    WaveOutDevice() : memory(kBufferCount * kBufferSamples, 0) {}
+    WaveOutDevice() : memory(new DriverMemory) {}
     ~WaveOutDevice() override
     {
         if (device) {
-            waveOutReset(device);
-            for (WAVEHDR& header : headers)
+            if (waveOutReset(device) != MMSYSERR_NOERROR) {
+                // The driver may still write the headers, read the samples and
+                // signal the event: all three stay, leaked on purpose.
+                memory.release();
+                return;
+            }
+            for (WAVEHDR& header : memory->headers)
                 waveOutUnprepareHeader(device, &header, sizeof header);
             waveOutClose(device);
         }
@@ -43,7 +58,7 @@ public:
         format.nChannels = kChannels;
         format.nSamplesPerSec = rate;
         format.wBitsPerSample = kBitsPerSample;
-        format.nBlockAlign = kChannels * kBitsPerSample / 8;
+        format.nBlockAlign = WORD(kFrameBytes);
         format.nAvgBytesPerSec = rate * format.nBlockAlign;
         event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         if (!event)
@@ -53,48 +68,55 @@ public:
             return false;
         }
         for (size_t i = 0; i < kBufferCount; ++i) {
-            headers[i].lpData = reinterpret_cast<LPSTR>(memory.data() + i * kBufferSamples);
-            headers[i].dwBufferLength = kBufferSamples * sizeof(int16_t);
-            if (waveOutPrepareHeader(device, &headers[i], sizeof headers[i]) != MMSYSERR_NOERROR)
+            WAVEHDR& header = memory->headers[i];
+            header.lpData = reinterpret_cast<LPSTR>(Buffer(i));
+            header.dwBufferLength = DWORD(kBufferSamples * sizeof(int16_t));
+            if (waveOutPrepareHeader(device, &header, sizeof header) != MMSYSERR_NOERROR)
                 return false;
         }
         return true;
     }
 
-    int16_t* Buffer(size_t index) override { return memory.data() + index * kBufferSamples; }
+    int16_t* Buffer(size_t index) override { return memory->samples + index * kBufferSamples; }
 
     bool Play(size_t index) override
     {
-        return waveOutWrite(device, &headers[index], sizeof headers[index]) == MMSYSERR_NOERROR;
+        return waveOutWrite(device, &memory->headers[index], sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
     }
 
     bool Done(size_t index) override
     {
-        const volatile DWORD& flags = headers[index].dwFlags;
+        const volatile DWORD& flags = memory->headers[index].dwFlags;
         return (flags & WHDR_DONE) != 0;
     }
 
-    void Reset() override { waveOutReset(device); }
+    bool Reset() override { return waveOutReset(device) == MMSYSERR_NOERROR; }
 
-    uint32_t Position() override
+    bool Position(uint32_t& frames) override
     {
         MMTIME time = {};
         time.wType = TIME_SAMPLES;
         if (waveOutGetPosition(device, &time, sizeof time) != MMSYSERR_NOERROR)
-            return 0;
-        if (time.wType == TIME_BYTES)
-            return time.u.cb / (kChannels * sizeof(int16_t));
-        return time.wType == TIME_SAMPLES ? time.u.sample : 0;
+            return false;
+        // Samples count modulo 2^32, bytes modulo 2^32 and so frames modulo
+        // 2^30: both are brought to the smaller.
+        if (time.wType == TIME_SAMPLES)
+            frames = time.u.sample;
+        else if (time.wType == TIME_BYTES)
+            frames = time.u.cb / kFrameBytes;
+        else
+            return false;
+        frames &= kPositionModulo - 1;
+        return true;
     }
 
-    void Wait() override { WaitForSingleObject(event, INFINITE); }
+    bool Wait(uint32_t milliseconds) override { return WaitForSingleObject(event, milliseconds) == WAIT_OBJECT_0; }
     void Wake() override { SetEvent(event); }
 
 private:
     HWAVEOUT device = nullptr;
     HANDLE event = nullptr;
-    std::vector<int16_t> memory;
-    WAVEHDR headers[kBufferCount] = {};
+    std::unique_ptr<DriverMemory> memory;
 };
 
 // Thread names appeared with Windows 10; older systems go without.

@@ -16,7 +16,12 @@
 #   44100 Hz through a stream (the Windows build's resampler, as the worker
 #   drives it), with the strongest spurious component beside the same measure
 #   of the source itself (16-bit rounding is a floor under both), and the
-#   resampler's cost per second of audio.
+#   resampler's cost per second of audio;
+# - the time from a key to the saver's exit while its music does what it may:
+#   plays, loses its file, meets a damaged one, or its device hangs or its
+#   worker dies (those two through the saver copies beside a faulty BASS.dll
+#   in tests/bass/stuck_device and tests/bass/dying_device), beside the same
+#   without music: what Wine and X take whatever the library does.
 # The files repeat the frames of a one-second 440 Hz tone.
 # Usage: tools/bench-audio.sh [x86|x64]   (default: as tools/run-saver.sh picks;
 # build/<arch> built beforehand, by tools/test.sh for instance)
@@ -90,4 +95,55 @@ for round in 1 2; do
     wait_exit "$zv_last_pid" 15
   done
 done
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+
+echo "== key to exit of the saver, in ms from the key to the process gone (5 runs each)"
+stuck_scr="$build/tests/bass/stuck_device/zuvarir.scr"
+dying_scr="$build/tests/bass/dying_device/zuvarir.scr"
+[ -f "$stuck_scr" ] && [ -f "$dying_scr" ] || { echo "build bass_stuck and bass_dying in $build first" >&2; exit 1; }
+playing=$(winepath -w "$work/playing.mp3")
+head -c $((64 << 20)) /dev/zero | cat "$work/tone.mp3" - >"$work/damaged.mp3"
+# Per run: SETUP before the saver starts, BEFORE_KEY once its window shows; both get the run's number.
+no_setup() { :; }
+fresh_copy() { cp "$work/three_minutes.mp3" "$work/playing.mp3"; }
+after_1s() { sleep 1; }
+after_3s() { sleep 3; }
+# A second in, the file is truncated; the key comes once the library has met the failing reads.
+truncate_playing() { sleep 1; : >"$work/playing.mp3"; sleep 2; }
+# The key lands at another point of the loop each time: in the tone, or in the search through the zeros.
+staggered() { sleep "$(awk -v i="$1" 'BEGIN { print 1 + 0.4 * i }')"; }
+key_to_exit() {
+  local name=$1 saver=$2 setup=$3 before_key=$4 runs=5 i start now times=()
+  for ((i = 0; i < runs; i++)); do
+    "$setup" "$i"
+    start_wine "$saver" /s
+    wait_window Zuvarir 30 >/dev/null || { echo "$name: no saver window" >&2; exit 1; }
+    "$before_key" "$i"
+    # Microseconds, from bash itself, so that polling costs no process.
+    start=${EPOCHREALTIME/./}
+    xdotool key space
+    now=$start
+    while kill -0 "$zv_last_pid" 2>/dev/null && ((now - start < 30000000)); do
+      sleep 0.002
+      now=${EPOCHREALTIME/./}
+    done
+    times+=($(((now - start) / 1000)))
+    kill "$zv_last_pid" 2>/dev/null || true
+    wait "$zv_last_pid" 2>/dev/null || true
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk -v name="$name" -v runs="${times[*]}" \
+    '{ t[NR] = $1 } END { printf "%-46s median %5d  longest %5d   (%s)\n", name, t[int((NR + 1) / 2)], t[NR], runs }'
+}
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 0
+key_to_exit "no music" "$scr" no_setup after_1s
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$minutes"
+key_to_exit "music playing" "$scr" no_setup after_1s
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$playing"
+key_to_exit "a file truncated while it plays" "$scr" fresh_copy truncate_playing
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/damaged.mp3")"
+key_to_exit "a damaged file: 1 s of music, 64 MiB of zeros" "$scr" no_setup staggered
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$minutes"
+key_to_exit "a stuck device (its driver hangs in a reset)" "$stuck_scr" no_setup after_3s
+key_to_exit "a worker that died" "$dying_scr" no_setup after_1s
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"

@@ -279,6 +279,9 @@ int Resampling()
 
 int main(int argc, char** argv)
 {
+    // As the saver, which has its window before BASS_Init: under Wine a
+    // process's first window waits for the desktop to start, for seconds.
+    GetDesktopWindow();
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "long" && argc == 5)
         return MakeLong(argv[2], argv[3], std::atof(argv[4]));

@@ -14,6 +14,10 @@ int main(int argc, char** argv)
         return 1;
     }
     const DWORD milliseconds = DWORD(std::atof(argv[2]) * 1000);
+    // The saver has its window before BASS_Init; under Wine a process's first
+    // window waits for the desktop to start, for seconds, which would
+    // otherwise fall into the library's limit on opening the device.
+    GetDesktopWindow();
     if (!BASS_Init(-1, 44100, 0, nullptr))
         return 2;
     BASS_Start();

@@ -1,13 +1,19 @@
 // The library's threading and commands natively, against a recording device on
 // a simulated clock: when the worker wakes, what a stop or a free leaves on the
-// device, and a stream whose decoding fails.
+// device, a stream whose decoding fails, devices that fail or hang, and a
+// command given during a long search through a damaged file.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <atomic>
+#include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "bass/audio_engine.h"
 #include "bass/audio_library.h"
+#include "bass/played_position.h"
+#include "bass/stream_factory.h"
 #include "bass/wav_source.h"
 #include "tests/bass/fake_device.h"
 #include "tests/bass/fake_mpeg_decoder.h"
@@ -16,6 +22,7 @@
 namespace {
 constexpr uint32_t kRate = 44100;
 constexpr size_t kMinute = 60 * kRate;
+constexpr size_t kStallFrames = size_t(AudioEngine::kStallLimit.count()) * kRate / 1000;
 
 // A 44100 Hz stereo WAV whose frame i holds `value(i)` on both sides.
 template <typename Value>
@@ -33,6 +40,36 @@ uint32_t CreateFromMemory(AudioLibrary& library, const Bytes& file)
 {
     return library.CreateStream(true, file.data(), 0, uint32_t(file.size()));
 }
+
+// Stream A of the tests: its frames count up from 1.
+Bytes Counting(size_t frames)
+{
+    return StereoWav(frames, [](size_t i) { return int16_t(i + 1); });
+}
+
+struct Heard {
+    int16_t last = 0;  // the highest frame heard
+    size_t skipped = 0;
+    size_t repeated = 0;
+};
+// What the devices played of a counting stream, in order: frames skipped (a
+// jump forward) and frames heard again (a step back); silence does not count.
+Heard Listen(std::initializer_list<const DeviceRecord*> devices)
+{
+    Heard heard;
+    for (const DeviceRecord* device : devices)
+        for (size_t i = 0; i < device->played.size(); i += 2) {
+            const int16_t sample = device->played[i];
+            if (sample <= 0)
+                continue;
+            if (sample > heard.last + 1)
+                heard.skipped += size_t(sample - heard.last - 1);
+            if (sample <= heard.last)
+                ++heard.repeated;
+            heard.last = std::max(heard.last, sample);
+        }
+    return heard;
+}
 }  // namespace
 
 TEST_CASE("the worker sleeps while nothing plays and wakes once per buffer the device gives back")
@@ -41,12 +78,15 @@ TEST_CASE("the worker sleeps while nothing plays and wakes once per buffer the d
     REQUIRE(library.Init(-1, kRate));
     CHECK(library.Start());
     std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
 
     SUBCASE("initialised, with no stream: not one wake in a minute")
     {
+        // The clock runs with nothing queued: a worker that slept with a
+        // shorter limit would wake, and one that spins never settles.
         const uint64_t before = device->wakeups;
         device->Advance(kMinute);
+        CHECK(device->WaitIdle());
         CHECK(device->wakeups == before);
         CHECK(device->received == 0);
     }
@@ -56,16 +96,17 @@ TEST_CASE("the worker sleeps while nothing plays and wakes once per buffer the d
         const uint32_t stream = CreateFromMemory(library, tone);
         REQUIRE(stream != 0);
         CHECK(library.Play(stream, false, true));
-        device->WaitIdle();
+        REQUIRE(device->WaitIdle());
         const uint64_t wakeups = device->wakeups, returned = device->returned;
         device->Advance(kMinute);
         CHECK(device->returned - returned == kMinute / OutputDevice::kBufferFrames);
         CHECK(device->wakeups - wakeups == device->returned - returned);
         // Stopped again, it sleeps again.
         CHECK(library.Stop());
-        device->WaitIdle();
+        REQUIRE(device->WaitIdle());
         const uint64_t stopped = device->wakeups;
         device->Advance(kMinute);
+        CHECK(device->WaitIdle());
         CHECK(device->wakeups == stopped);
     }
     CHECK(library.Free());
@@ -77,14 +118,14 @@ TEST_CASE("stop, free and a change of stream leave nothing on the device, and no
     REQUIRE(library.Init(-1, kRate));
     std::shared_ptr<DeviceRecord> device = gDevices.Last();
     // Stream A counts its frames up from 1; stream B is a constant below zero.
-    const Bytes counting = StereoWav(20000, [](size_t i) { return int16_t(i + 1); });
+    const Bytes counting = Counting(20000);
     const Bytes constant = StereoWav(kRate, [](size_t) { return int16_t(-7); });
     const uint32_t a = CreateFromMemory(library, counting), b = CreateFromMemory(library, constant);
     REQUIRE(a != 0);
     REQUIRE(b != 0);
 
     CHECK(library.Play(a, false, false));
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(3000);  // into the second buffer
     REQUIRE(library.Stop());
     CHECK(device->QueuedBuffers() == 0);
@@ -93,33 +134,26 @@ TEST_CASE("stop, free and a change of stream leave nothing on the device, and no
     CHECK(device->played.size() == stoppedAt);
 
     CHECK(library.Start());
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(2500);
     CHECK(library.Play(b, false, true));  // A keeps its place
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(5000);
     CHECK(library.Play(a, false, false));
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(kRate);  // past A's end: then silence
 
     // A's frames in the order played: 1, 2, 3, ... to its last, none missing or twice.
-    int16_t expected = 1;
-    bool inOrder = true;
-    size_t silent = 0;
-    for (size_t i = 0; i < device->played.size(); i += 2) {
-        const int16_t sample = device->played[i];
-        if (sample > 0)
-            inOrder = inOrder && sample == expected++;
-        silent += sample == 0;
-    }
-    CHECK(inOrder);
-    CHECK(expected == 20001);
-    CHECK(silent > 0);
+    const Heard heard = Listen({device.get()});
+    CHECK(heard.last == 20000);
+    CHECK(heard.skipped == 0);
+    CHECK(heard.repeated == 0);
+    CHECK(device->played.back() == 0);
 
     SUBCASE("a freed stream: nothing of it is queued or given after its free returns")
     {
         CHECK(library.Play(b, true, true));
-        device->WaitIdle();
+        REQUIRE(device->WaitIdle());
         device->Advance(1000);
         const uint64_t received = device->received;
         REQUIRE(library.FreeStream(b));
@@ -131,7 +165,7 @@ TEST_CASE("stop, free and a change of stream leave nothing on the device, and no
     SUBCASE("the library freed: its device is closed when the call returns")
     {
         CHECK(library.Play(b, true, true));
-        device->WaitIdle();
+        REQUIRE(device->WaitIdle());
         REQUIRE(library.Free());
         CHECK(device->closed);
     }
@@ -168,7 +202,7 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly and the eng
     std::shared_ptr<DeviceRecord> device = gDevices.Last();
     REQUIRE(engine->Add(1, std::make_unique<Stream>(std::make_unique<FailingSource>(), kRate)));
     CHECK(engine->Play(1, false, true));
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(kRate);
     CHECK(device->QueuedBuffers() == 0);
 
@@ -178,8 +212,244 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly and the eng
     REQUIRE(ReadWavLayout(*input, layout));
     REQUIRE(engine->Add(2, std::make_unique<Stream>(std::make_unique<WavSource>(std::move(input), layout), kRate)));
     CHECK(engine->Play(2, false, true));
-    device->WaitIdle();
+    REQUIRE(device->WaitIdle());
     device->Advance(OutputDevice::kBufferFrames);
     CHECK(device->played.back() == 55);
+    engine->Shutdown();
+}
+
+TEST_CASE("a device that refuses buffers, does not stop, or keeps them is replaced, and plays on where it stopped")
+{
+    struct Row {
+        const char* fault;
+        DeviceFaults faults;
+    };
+    DeviceFaults refuses, resetFails, stalls;
+    refuses.refuseAfter = 3;
+    resetFails.resetFails = true;
+    stalls.stalls = true;
+    for (const Row& row : {Row{"refuses", refuses}, Row{"does not stop", resetFails}, Row{"keeps its buffers", stalls}}) {
+        CAPTURE(row.fault);
+        gDevices.faults = {row.faults};
+        const size_t opened = gDevices.Count();
+        AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+        REQUIRE(library.Init(-1, kRate));
+        std::shared_ptr<DeviceRecord> failing = gDevices.Last();
+        const Bytes counting = Counting(20000);
+        const uint32_t a = CreateFromMemory(library, counting);
+        REQUIRE(library.Play(a, false, false));
+        REQUIRE(failing->WaitIdle());
+        failing->Advance(3000);
+        if (row.faults.resetFails) {
+            CHECK(library.Stop());
+            CHECK(library.Start());
+        }
+        if (row.faults.stalls)
+            failing->Advance(kStallFrames);
+        std::shared_ptr<DeviceRecord> replacement = gDevices.WaitOpened(opened + 2);
+        REQUIRE(replacement);
+        REQUIRE(replacement->WaitIdle());
+        CHECK(failing->closed);
+        const uint64_t received = failing->received;
+        replacement->Advance(kRate);
+        const Heard heard = Listen({failing.get(), replacement.get()});
+        CHECK(heard.last == 20000);
+        CHECK(heard.skipped == 0);
+        CHECK(heard.repeated == 0);
+        CHECK(failing->received == received);
+        CHECK(library.Free());
+    }
+}
+
+TEST_CASE("a device that fails again once replaced stops the output, later calls fail, and the library starts afresh")
+{
+    DeviceFaults refuses;
+    refuses.refuseAfter = 1;
+    gDevices.faults = {refuses, refuses};
+    const size_t opened = gDevices.Count();
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+    REQUIRE(library.Init(-1, kRate));
+    const Bytes counting = Counting(20000);
+    const uint32_t a = CreateFromMemory(library, counting);
+    CHECK(library.Play(a, false, true));
+    std::shared_ptr<DeviceRecord> second = gDevices.WaitOpened(opened + 2);
+    REQUIRE(second);
+    REQUIRE(second->WaitIdle());
+    CHECK(second->closed);
+    CHECK_FALSE(library.Play(a, false, true));
+    CHECK_FALSE(library.Start());
+    CHECK_FALSE(library.Stop());
+    CHECK(CreateFromMemory(library, counting) == 0);
+    CHECK(library.Free());
+    REQUIRE(library.Init(-1, kRate));
+    CHECK(gDevices.Count() == opened + 3);
+    CHECK(library.Free());
+}
+
+TEST_CASE("the frames a device played of those it holds, from its position and the frames it gave back")
+{
+    constexpr uint32_t kWrap = OutputDevice::kPositionModulo;
+    constexpr size_t kHeld = 8 * 2048;
+    struct Row {
+        const char* what;
+        uint32_t position;
+        uint64_t returned;
+        size_t played;
+    };
+    const Row rows[] = {
+        {"952 frames into the buffer after those given back", 3000, 2048, 952},
+        {"no more than it holds", 100000, 2048, kHeld},
+        {"lagging behind what it gave back: none", 1000, 2048, 0},
+        {"reading 0 after buffers came back: none", 0, 4096, 0},
+        {"its count wrapped past 2^30 frames, ours not", 500, kWrap - 1000, 1500},
+        {"ours past 2^32 frames", 3000, (uint64_t(5) << 30) + 2048, 952},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.what);
+        CHECK(PlayedQueued(row.position, row.returned, kHeld) == row.played);
+    }
+}
+
+TEST_CASE("stop and start skip no audio when the device cannot tell its position, or it lags")
+{
+    DeviceFaults fails, lags;
+    fails.positionFails = true;
+    lags.positionLag = 5000;
+    struct Row {
+        const char* position;
+        DeviceFaults faults;
+    };
+    for (const Row& row : {Row{"none", fails}, Row{"lagging", lags}}) {
+        CAPTURE(row.position);
+        gDevices.faults = {row.faults};
+        AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+        REQUIRE(library.Init(-1, kRate));
+        std::shared_ptr<DeviceRecord> device = gDevices.Last();
+        const Bytes counting = Counting(20000);
+        REQUIRE(library.Play(CreateFromMemory(library, counting), false, false));
+        for (size_t played : {3000, 2100}) {
+            REQUIRE(device->WaitIdle());
+            device->Advance(played);
+            REQUIRE(library.Stop());
+            CHECK(library.Start());
+        }
+        REQUIRE(device->WaitIdle());
+        device->Advance(kRate);
+        const Heard heard = Listen({device.get()});
+        CHECK(heard.last == 20000);
+        CHECK(heard.skipped == 0);
+        CHECK(library.Free());
+    }
+}
+
+TEST_CASE("a device that hangs: the calls that wait give up, the library is freed all the same and starts afresh")
+{
+    DeviceFaults hangs;
+    hangs.hangs = true;
+    gDevices.faults = {hangs};
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+    REQUIRE(library.Init(-1, kRate));
+    std::shared_ptr<DeviceRecord> hung = gDevices.Last();
+    const Bytes counting = Counting(20000);
+    const uint32_t a = CreateFromMemory(library, counting);
+    CHECK(library.Play(a, false, true));
+    {
+        // Playing starts with a reset of the device, where the worker now hangs.
+        std::unique_lock<std::mutex> guard(hung->lock);
+        REQUIRE(hung->changed.wait_for(guard, std::chrono::seconds(20), [&] { return hung->hung; }));
+    }
+    CHECK_FALSE(library.Stop());
+    CHECK_FALSE(library.FreeStream(a));
+    CHECK_FALSE(library.Free());
+    REQUIRE(library.Init(-1, kRate));
+    CHECK(gDevices.Last() != hung);
+    CHECK(library.Free());
+    // The worker left behind ends once its driver comes back, and closes its device.
+    hung->Release();
+    CHECK(hung->WaitIdle());
+    CHECK(hung->closed);
+}
+
+namespace {
+// A file in memory whose reads, once armed, stop at `gate` until the test
+// opens it. Counts the bytes read.
+class GatedFile : public ByteSource {
+public:
+    explicit GatedFile(Bytes content) : bytes(std::move(content)) {}
+    uint64_t Size() const override { return bytes.size(); }
+
+    void Arm(uint64_t at) { gate = at; }
+    bool WaitAtGate()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(20), [&] { return atGate; });
+    }
+    void Open()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        opened = true;
+        changed.notify_all();
+    }
+
+    std::atomic<uint64_t> bytesRead{0};
+
+private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
+    {
+        if (offset >= gate) {
+            std::unique_lock<std::mutex> guard(lock);
+            atGate = true;
+            changed.notify_all();
+            changed.wait(guard, [&] { return opened; });
+        }
+        std::memcpy(into, bytes.data() + offset, count);
+        bytesRead += count;
+        return count;
+    }
+
+    Bytes bytes;
+    std::atomic<uint64_t> gate{UINT64_MAX};
+    std::mutex lock;
+    std::condition_variable changed;
+    bool atGate = false;
+    bool opened = false;
+};
+}  // namespace
+
+TEST_CASE("a command given during a long search through a damaged file waits one step of it at most")
+{
+    // A few frames, 8 MiB that continue none, more frames.
+    Bytes bytes = Frames(5);
+    const uint64_t damage = bytes.size();
+    bytes.resize(bytes.size() + (8 << 20), 0);
+    Append(bytes, Frames(5));
+    auto owned = std::make_unique<GatedFile>(bytes);
+    GatedFile& file = *owned;
+    std::unique_ptr<Stream> stream = OpenStream(std::move(owned), FakeMpegDecoder::Create, kRate);
+    REQUIRE(stream);
+    file.Arm(damage + (2 << 20));
+
+    std::unique_ptr<AudioEngine> engine = AudioEngine::Start(OpenFakeDevice, -1, kRate);
+    REQUIRE(engine);
+    std::shared_ptr<DeviceRecord> device = gDevices.Last();
+    REQUIRE(engine->Add(1, std::move(stream)));
+    REQUIRE(engine->Play(1, false, true));
+    REQUIRE(file.WaitAtGate());
+    {
+        // The worker, held at the gate, has not slept since Play woke the device.
+        std::lock_guard<std::mutex> guard(device->lock);
+        device->signalled = false;
+    }
+    std::thread caller([&] { engine->Pause(); });
+    {
+        // The command has arrived once it has woken the device.
+        std::unique_lock<std::mutex> guard(device->lock);
+        CHECK(device->changed.wait_for(guard, std::chrono::seconds(20), [&] { return device->signalled; }));
+    }
+    const uint64_t before = file.bytesRead;
+    file.Open();
+    caller.join();
+    // A step scans kScanStepBytes: the window being read at the gate, and one more.
+    CHECK(file.bytesRead - before <= 2 * kReadAheadBytes);
     engine->Shutdown();
 }

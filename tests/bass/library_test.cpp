@@ -25,6 +25,10 @@ namespace {
 
 constexpr uint32_t kRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
+// As the saver, which has its window before BASS_Init: under Wine a process's
+// first window waits for the desktop to start, for seconds, which would
+// otherwise fall into the library's limit on opening the device.
+const HWND gDesktop = GetDesktopWindow();
 // sox's "vol 0.5": half of full scale.
 constexpr double kToneAmplitude = 0.5 * 32767;
 

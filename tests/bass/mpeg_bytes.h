@@ -32,6 +32,31 @@ inline Bytes Frames(int count)
     return out;
 }
 
+// Frames whose bytes 4 and 5 number them from `first` on: the stand-in decoder
+// fills each frame's samples with its number.
+inline Bytes TaggedFrames(int count, int first = 1)
+{
+    Bytes out = Frames(count);
+    for (int i = 0; i < count; ++i) {
+        out[size_t(i) * kMpeg1FrameSize + 4] = uint8_t(first + i);
+        out[size_t(i) * kMpeg1FrameSize + 5] = uint8_t((first + i) >> 8);
+    }
+    return out;
+}
+
+// CRC-16/ARC (reflected polynomial 0xA001, starting from 0), which the Info
+// frame's extension carries; its check value, of "123456789", is 0xBB3D.
+inline uint16_t Crc16Arc(const uint8_t* data, size_t size)
+{
+    uint16_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
 // An ID3v2.3 tag whose header claims `declared` body bytes, followed by `actual` bytes.
 inline Bytes Id3v2(uint32_t declared, size_t actual, uint8_t flags = 0)
 {
@@ -49,19 +74,25 @@ inline Bytes Id3v1()
     return tag;
 }
 
-// The first frame of a LAME file: "Info" with frames, bytes and TOC fields, then
-// the LAME tag with the given encoder delay and padding.
-inline Bytes InfoFrame(uint32_t delay, uint32_t padding)
+// The first frame of an encoded file: "Info" with frames, bytes and TOC
+// fields, then the LAME-style extension with the encoder's 9-byte name, the
+// given encoder delay and padding, and (`crc`) its CRC of the frame up to it.
+inline Bytes InfoFrame(uint32_t delay, uint32_t padding, const char* name = "LAME3.100", bool crc = false)
 {
     Bytes frame = Frame(kMpeg1Header, kMpeg1FrameSize);
     const size_t xing = 4 + 32;  // header + MPEG-1 stereo side information
     std::memcpy(&frame[xing], "Info", 4);
     frame[xing + 7] = 1 | 2 | 4;
     const size_t lame = xing + 8 + 4 + 4 + 100;
-    std::memcpy(&frame[lame], "LAME3.100", 9);
+    std::memcpy(&frame[lame], name, 9);
     frame[lame + 21] = uint8_t(delay >> 4);
     frame[lame + 22] = uint8_t((delay & 0xF) << 4 | padding >> 8);
     frame[lame + 23] = uint8_t(padding & 0xFF);
+    if (crc) {
+        const uint16_t value = Crc16Arc(frame.data(), lame + 34);
+        frame[lame + 34] = uint8_t(value >> 8);
+        frame[lame + 35] = uint8_t(value);
+    }
     return frame;
 }
 

@@ -152,11 +152,11 @@ TEST_CASE("a stream's frames are found past tags, garbage and truncation")
     }
     SUBCASE("a first frame is looked for within 16 MiB after the tags, not to the end of a large file")
     {
-        for (size_t junk : {size_t(kFirstFrameSearchBytes) - 1, size_t(kFirstFrameSearchBytes)}) {
+        for (size_t junk : {size_t(kFrameSearchBytes) - 1, size_t(kFrameSearchBytes)}) {
             Bytes file = Id3v2(1000, 1000);
             file.resize(file.size() + junk, 0);
             Append(file, Frames(3));
-            CHECK(ScanMpegStream(file.data(), file.size(), info) == (junk < kFirstFrameSearchBytes));
+            CHECK(ScanMpegStream(file.data(), file.size(), info) == (junk < kFrameSearchBytes));
         }
     }
     SUBCASE("a lone header that no frame follows is not taken for a stream")
@@ -187,4 +187,62 @@ TEST_CASE("a stream's frames are found past tags, garbage and truncation")
         CHECK(info.encoderDelay == 576);
         CHECK(info.encoderPadding == 1234);
     }
+}
+
+TEST_CASE("gapless information is read from any encoder's Info frame whose extension is one")
+{
+    const char check[] = "123456789";
+    REQUIRE(Crc16Arc(reinterpret_cast<const uint8_t*>(check), 9) == 0xBB3D);
+    struct Row {
+        const char* what;
+        const char* name;
+        bool crc;
+        bool read;
+    };
+    const Row rows[] = {
+        {"LAME, without a CRC", "LAME3.100", false, true},
+        {"another encoder, with its CRC", "Lavf58.76", true, true},
+        {"a name that is no text, with a CRC that matches", "\x01\x02\x03\x04\x05\x06\x07\x08\x09", true, true},
+        {"a name that is no text, without a CRC", "\x01\x02\x03\x04\x05\x06\x07\x08\x09", false, false},
+        {"no extension: the bytes are empty", "\0\0\0\0\0\0\0\0", false, false},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.what);
+        Bytes file = InfoFrame(1105, 700, row.name, row.crc);
+        Append(file, Frames(3));
+        MpegStreamInfo info;
+        REQUIRE(ScanMpegStream(file.data(), file.size(), info));
+        CHECK(info.frames.size() == 3);
+        CHECK(info.hasGaplessInfo == row.read);
+        if (row.read) {
+            CHECK(info.encoderDelay == 1105);
+            CHECK(info.encoderPadding == 700);
+        }
+    }
+}
+
+TEST_CASE("a search through data that continues no frame goes a step at a call, and 16 MiB at most")
+{
+    // Two frames, then zeros just past the limit, then frames that are not reached.
+    Bytes file = Frames(2);
+    file.resize(file.size() + kFrameSearchBytes + kScanStepBytes, 0);
+    Append(file, Frames(2));
+    ReadAhead input(std::make_unique<MemorySource>(file.data(), file.size()), 65536);
+    MpegFrameReader reader(input);
+    MpegFormat format;
+    REQUIRE(reader.Open(format));
+    MpegFrame frame;
+    const uint8_t* bytes;
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    uint64_t laters = 0;
+    FrameRead read;
+    while ((read = reader.Next(frame, bytes)) == FrameRead::Later)
+        ++laters;
+    CHECK(read == FrameRead::End);
+    CHECK(laters == kFrameSearchBytes / kScanStepBytes);
+    // The next pass starts again at the first frame.
+    reader.Rewind();
+    CHECK(reader.Next(frame, bytes) == FrameRead::Found);
+    CHECK(frame.offset == 0);
 }

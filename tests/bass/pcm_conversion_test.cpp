@@ -272,7 +272,7 @@ TEST_CASE("tones from 48, 32 and 22.05 kHz reach a 44.1 kHz device with every sp
         const uint32_t stream = library.CreateStream(true, file.data(), 0, uint32_t(file.size()));
         REQUIRE(stream != 0);
         REQUIRE(library.Play(stream, false, false));
-        device->WaitIdle();
+        REQUIRE(device->WaitIdle());
         device->Advance(kSkip + kMeasured);
         REQUIRE(device->played.size() >= 2 * (kSkip + kMeasured));
         for (int channel = 0; channel < 2; ++channel) {

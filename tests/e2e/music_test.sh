@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The saver's music end to end: zuvarir.scr /s with "Music" on plays the chosen
-# MP3 in a loop through BASS.dll until the saver ends; a missing file, or the
-# text that stands for an unreadable registry value, gives a silent saver that
-# runs and ends normally. What Wine's ALSA driver outputs is written to a file.
+# MP3 in a loop through BASS.dll until the saver ends; a file truncated while it
+# plays does not hold the saver up; a missing file, or the text that stands for
+# an unreadable registry value, gives a silent saver that runs and ends
+# normally. What Wine's ALSA driver outputs is written to a file.
 source "$(dirname "$0")/../harness/env.sh"
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zuvarir-music.XXXXXX")
@@ -22,7 +23,8 @@ export HOME="$dir/home"
 
 # A one-second 440 Hz tone: the saver runs for longer, so the loop must repeat it.
 sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 1 sine 440 vol 0.5 &&
-  lame --quiet -b 128 "$dir/tone.wav" "$dir/tone.mp3" || { fail "the tone could not be made"; finish; }
+  lame --quiet -b 128 "$dir/tone.wav" "$dir/tone.mp3" &&
+  lame --quiet -b 320 "$dir/tone.wav" "$dir/loud.mp3" || { fail "the tone could not be made"; finish; }
 
 # Runs the saver for SECONDS, ends it with a key, and checks that it exited with 0.
 run_saver() {
@@ -57,6 +59,27 @@ peak=$(sox --ignore-length "$capture" -n trim 1.2 1 remix 1 stat -freq 2>&1 |
   awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }')
 awk -v f="$peak" 'BEGIN {exit !(f > 430 && f < 450)}' && pass "the looped music is the 440 Hz tone ($peak Hz)" ||
   fail "dominant frequency ${peak:-none}"
+
+# A 25 MB file truncated to nothing while it plays (a pulled stick, a lost
+# share): the music ends there, and a key still ends the saver at once. A
+# library that stepped over the file's old length a byte at a time would hold
+# the saver for many seconds (about 15 here).
+for i in $(seq 600); do cat "$dir/loud.mp3"; done >"$dir/long.mp3"
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$dir/long.mp3")"
+start_saver /s
+if wait_window Zuvarir 20 >/dev/null; then
+  sleep 1
+  : >"$dir/long.mp3"
+  # Past the audio the library had read ahead, into the reads that fail.
+  sleep 2
+  xdotool key space
+  wait_exit "$zv_last_pid" 5
+  [ "$zv_exit" = 0 ] && pass "a file truncated while it plays: a key ends the saver with 0 within 5 s" ||
+    fail "a file truncated while it plays: the saver gave $zv_exit"
+else
+  fail "a file truncated while it plays: no saver window"
+  wait_exit "$zv_last_pid" 1
+fi
 
 # Silent runs: whatever the output receives must hold no sound.
 silent() {
