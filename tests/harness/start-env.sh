@@ -13,6 +13,8 @@
 # Where this machine cannot run the architecture's programs it starts nothing,
 # writes the reason to DIR/unavailable and exits 77, the tests' code for skipped.
 set -euo pipefail
+# A step that fails says which, with what Wine said while booting the prefix.
+trap 'echo "start-env.sh: line $LINENO failed: $BASH_COMMAND" >&2; tail -n 20 "${dir:-/nonexistent}/wineboot.log" >&2 2>/dev/null' ERR
 arch=x86
 server=xvfb
 xvfb_extra=()
@@ -132,8 +134,12 @@ if [ "$server" = xorg ]; then
   fi
 fi
 
+# The prefix is made first, with a server of its own that ends with it: made
+# under the persistent server, it kept a second services.exe, and the two
+# locked each other out of starting services (COM's RpcSs then took 10 s).
+wineboot -i >"$dir/wineboot.log" 2>&1
+wineserver -w
 wineserver -f -p >"$dir/wineserver.log" 2>&1 &
 echo $! >"$dir/wineserver.pid"
-wineboot -i >"$dir/wineboot.log" 2>&1
 # One program run after boot, so the first test does not pay for a cold start.
 wine cmd /c exit 0 >/dev/null 2>&1 || true
