@@ -17,6 +17,8 @@ done
 
 source "$here/../harness/private_env.sh"
 source "$here/saver_common.sh"
+objdump=${ZUVARIR_OBJDUMP:?}
+source "$here/../harness/pe_names.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
 
@@ -28,7 +30,6 @@ uninstall_folder="$WINEPREFIX/drive_c/Program Files/Zuvarir"
 old_uninstall_folder="$WINEPREFIX/drive_c/Program Files (x86)/Zuvarir"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zuvarir'
 desktop_key='HKCU\Control Panel\Desktop'
-bass_names="BASS_Free BASS_Init BASS_Start BASS_Stop BASS_StreamCreateFile BASS_StreamFree BASS_StreamPlay"
 
 # Runs the installer with ARGS; passes when it ends with EXPECTED (default 0).
 run_setup() {
@@ -125,9 +126,8 @@ if start_full_screen; then
   loaded=$(grep -i -o '/[^ ]*/bass\.dll$' "/proc/$saver/maps" | sort -u)
   [ "$loaded" = "$sysdir/BASS.dll" ] && pass "the installed saver loads System32's BASS.dll" ||
     fail "the installed saver loads '$loaded'"
-  exports=$("${ZUVARIR_OBJDUMP:?}" -p "$sysdir/BASS.dll" | awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
-    on && NF == 0 { on = 0 } on { print $NF }' | sort | tr '\n' ' ')
-  [ "$exports" = "$bass_names " ] && pass "that BASS.dll exports $exports" || fail "that BASS.dll exports $exports"
+  exports=$(exported_names "$sysdir/BASS.dll")
+  [ "$exports" = "$bass_names" ] && pass "that BASS.dll exports $exports" || fail "that BASS.dll exports $exports"
   sleep 4
   screenshot "$work/saver.png"
   lit=$(lit_fraction "$work/saver.png")

@@ -7,11 +7,11 @@
 # Usage: files_test.sh x86|x64 BUILD_DIR VERSION OBJDUMP WINDRES
 arch=$1 build=$2 version=$3 objdump=$4 windres=$5
 source "$(dirname "$0")/../harness/checks.sh"
+source "$(dirname "$0")/../harness/pe_names.sh"
 scr="$build/zuvarir.scr" dll="$build/BASS.dll"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-bass_names="BASS_Free BASS_Init BASS_Start BASS_Stop BASS_StreamCreateFile BASS_StreamFree BASS_StreamPlay"
 case $arch in
   x86) format=pei-i386 manifest_arch=x86 windows=32 ;;
   x64) format=pei-x86-64 manifest_arch=amd64 windows=64 ;;
@@ -23,11 +23,6 @@ imported_dlls() { "$objdump" -p "$1" | awk '/DLL Name:/ { print toupper($3) }' |
 imported_names() {
   "$objdump" -p "$1" | awk -v dll="$2" '/DLL Name:/ { inside = ($3 == dll); next }
     inside && NF == 0 { inside = 0 } inside && $2 ~ /^[0-9]+$/ { print $3 }' | sort | tr '\n' ' '
-}
-# Prints the names FILE exports, sorted, on one line.
-exported_names() {
-  "$objdump" -p "$1" | awk '/\[Ordinal\/Name Pointer\] Table/ { inside = 1; next }
-    inside && NF == 0 { inside = 0 } inside { print $NF }' | sort | tr '\n' ' '
 }
 # True when the PE header marks FILE as a DLL.
 is_dll() { "$objdump" -p "$1" | sed -n '/^Characteristics/,/^$/p' | grep -qx $'\tDLL'; }
@@ -56,10 +51,10 @@ dlls=$(imported_dlls "$dll")
   fail "BASS.dll imports $dlls"
 # By the names the library exports: undecorated, whatever the calling convention.
 names=$(imported_names "$scr" BASS.dll)
-[ "$names" = "$bass_names " ] && pass "zuvarir.scr imports from BASS.dll: $names" ||
+[ "$names" = "$bass_names" ] && pass "zuvarir.scr imports from BASS.dll: $names" ||
   fail "zuvarir.scr imports from BASS.dll: $names"
 names=$(exported_names "$dll")
-[ "$names" = "$bass_names " ] && pass "BASS.dll exports $names" || fail "BASS.dll exports $names"
+[ "$names" = "$bass_names" ] && pass "BASS.dll exports $names" || fail "BASS.dll exports $names"
 
 numbers="${version//./, }, 0"
 for file in "$scr" "$dll"; do
