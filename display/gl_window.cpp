@@ -8,6 +8,7 @@
 #include "display/gl_window.h"
 #include "display/monitor_covers.h"
 #include "display/music.h"
+#include "display/window_proc.h"
 
 #include "shell/exception.h"
 #include "shell/globals.h"

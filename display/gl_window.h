@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // The render window with its OpenGL context, the frame clock and the per-frame
-// message pump. The constructor leaves the window shown and focused, the context
+// message pump. Window and context: gl_window.cpp; clock: frame_clock.cpp;
+// pump: message_pump.cpp; its procedure: window_proc.cpp. The constructor leaves the window shown and focused, the context
 // current on the calling thread, the clock running and the music playing when
 // enabled; it throws Exception on any failure. At most one exists per process:
 // the guard is gActiveWindow, which nothing clears. gSettings must point at a
@@ -21,7 +22,7 @@ public:
     void SetupPixelFormat();
     void CreateRenderContext();
 
-    // Frame clock (frame_clock.cpp): elapsed is refreshed by Tick, once per pump step.
+    // Frame clock: elapsed is refreshed by Tick, once per pump step.
     // Seconds are doubles, so that a frame's step keeps microsecond resolution
     // however long the saver has been running.
     void StartClock();
@@ -74,5 +75,3 @@ struct ContextCalls {
     BOOL(WINAPI* makeCurrent)(HDC, HGLRC);
 };
 extern ContextCalls gContextCalls;
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
 #include "display/monitor_covers.h"
 
 #include "display/gl_window.h"
+#include "display/window_proc.h"
 #include "shell/globals.h"
 
 namespace {

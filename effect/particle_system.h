@@ -12,10 +12,11 @@ constexpr int kParticleCount = 4000;
 extern float gOrbitAngle;
 extern float gBobAngle;
 
-// The emitter with its pool of particles, its camera and its preset table. The
-// pool and the table live inside the object; nothing is allocated after
-// construction. Fields are public: the scene reads the camera and `floor`, the
-// particles read `floor`, `attractive` and `emitterPosition`.
+// The emitter with its pool of particles, its camera and its preset table
+// (engine: particle_system.cpp; presets: effect_preset.cpp; Draw:
+// particle_draw.cpp). The pool and the table live inside the object; nothing is
+// allocated after construction. Fields are public: the scene reads the camera
+// and `floor`, the particles read `floor`, `attractive` and `emitterPosition`.
 class ParticleSystem {
 public:
     // Zero camera, emitter and parameters, a pool that the first Update empties,
