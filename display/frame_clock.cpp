@@ -29,6 +29,7 @@ void GLWindow::StartClock()
     countedMilliseconds = 0;
     baseSeconds = 0;
     elapsed = 0;
+    clockResting = false;
 
     LARGE_INTEGER reading;
     if (gTimeSource.queryFrequency(&reading) && reading.QuadPart > 0) {
@@ -76,9 +77,23 @@ void GLWindow::StopClock()
     ResetClock();
 }
 
+void GLWindow::RestClock()
+{
+    clockResting = true;
+}
+
+void GLWindow::WakeClock()
+{
+    // However long the rest, the next tick goes on from the elapsed it rested
+    // at: a timer that wrapped meanwhile only loses time that does not count.
+    if (clockResting && clockRunning)
+        baseSeconds = ReadClock() - elapsed;
+    clockResting = false;
+}
+
 void GLWindow::Tick()
 {
-    if (!clockRunning)
+    if (!clockRunning || clockResting)
         return;
     elapsed = ReadClock() - baseSeconds;
 }

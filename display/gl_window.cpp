@@ -75,10 +75,12 @@ GLWindow::GLWindow()
     StartMusic();
     if (gMode == ModeSaver)
         SetScreenSaverRunning(TRUE);
+    RegisterDisplayNotifications();
 }
 
 GLWindow::~GLWindow()
 {
+    UnregisterDisplayNotifications();
     StopMusic();
     StopClock();
     wglMakeCurrent(deviceContext, nullptr);

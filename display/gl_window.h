@@ -4,12 +4,13 @@
 #include <cstdint>
 
 // The render window with its OpenGL context, the frame clock and the per-frame
-// message pump. Window and context: gl_window.cpp; clock: frame_clock.cpp;
-// pump: message_pump.cpp; its procedure: window_proc.cpp. The constructor leaves the window shown and focused, the context
-// current on the calling thread, the clock running and the music playing when
-// enabled; it throws Exception on any failure. At most one exists per process:
-// the guard is gActiveWindow, which nothing clears. gSettings must point at a
-// live record while a GLWindow is built, used and destroyed.
+// message pump (window and context: gl_window.cpp; clock: frame_clock.cpp; pump:
+// message_pump.cpp; rest: rest.cpp; its procedure: window_proc.cpp). The
+// constructor leaves the window shown and focused, the context current on the
+// calling thread, the clock running and the music playing when enabled; it
+// throws Exception on any failure. At most one exists per process: the guard is
+// gActiveWindow, which nothing clears. gSettings must point at a live record
+// while a GLWindow is built, used and destroyed.
 class GLWindow {
 public:
     GLWindow();
@@ -22,18 +23,39 @@ public:
     void SetupPixelFormat();
     void CreateRenderContext();
 
-    // Frame clock: elapsed is refreshed by Tick, once per pump step.
-    // Seconds are doubles, so that a frame's step keeps microsecond resolution
-    // however long the saver has been running.
+    // Frame clock: elapsed is refreshed by Tick, once per pump step. Seconds are
+    // doubles, so that a frame's step keeps microsecond resolution however long
+    // the saver has been running. While the clock rests, ticks change nothing;
+    // WakeClock goes on from the elapsed it rested at, so time spent resting is
+    // no animation time.
     void StartClock();
     void Tick();
     void StopClock();
     void ResetClock();
     double ReadClock();
+    void RestClock();
+    void WakeClock();
 
     // One step of the frame loop: ticks the clock, then handles at most one waiting
-    // message without ever waiting. False once the quit message has been retrieved.
+    // message. It never waits while the picture can be seen; while the saver
+    // rests it waits for the next message instead (a hidden preview looks again
+    // a few times a second). False once the quit message has been retrieved.
     bool PumpMessage();
+
+    // Resting while nobody can see the picture: the display is off, the computer
+    // sleeps, or the preview's pane is hidden. Nothing is drawn, and the clock
+    // and the music stand still until the last reason goes.
+    enum RestReason : uint32_t { RestDisplayOff = 1, RestAsleep = 2, RestPreviewHidden = 4 };
+    bool IsResting() const { return restReasons != 0; }
+    void SetRestReason(RestReason reason, bool holds);
+    // WM_POWERBROADCAST: display state changes, suspend and resume.
+    void OnPowerBroadcast(WPARAM event, LPARAM data);
+    // In ModePreview: rests while the pane or its top-level window cannot be seen.
+    void CheckPreviewVisible();
+    // Display-state notifications for the render window; where the system has
+    // none to give, the display counts as always on.
+    void RegisterDisplayNotifications();
+    void UnregisterDisplayNotifications();
 
     int32_t width = 0;
     int32_t height = 0;
@@ -56,6 +78,10 @@ public:
     double baseSeconds = 0;
     double elapsed = 0;
     bool clockRunning = false;
+    bool clockResting = false;
+
+    uint32_t restReasons = 0;
+    void* displayNotification = nullptr;  // HPOWERNOTIFY
 };
 
 // The one GLWindow; set by its constructor and never cleared.

@@ -39,3 +39,15 @@ void StopMusic()
     BASS_Stop();
     BASS_Free();
 }
+
+void PauseMusic()
+{
+    if (gMusicStream != 0)
+        BASS_Stop();
+}
+
+void ResumeMusic()
+{
+    if (gMusicStream != 0)
+        BASS_Start();
+}

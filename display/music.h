@@ -14,3 +14,7 @@ void StartMusic();
 // Called first in the GLWindow destructor. Makes no library call unless a stream
 // was created; then frees it, stops the output and frees the library, in that order.
 void StopMusic();
+// While the saver rests: stops the output, so that no audio stream runs, and
+// goes on from where it stopped. Neither makes a call without a playing stream.
+void PauseMusic();
+void ResumeMusic();

@@ -5,7 +5,8 @@
 // quit message, and the pump returns false on it. A window whose set-up failed
 // stays until the process ends while the entry's error box waits for the user;
 // it asks for nothing, since the quit message would end the box's own message
-// loop and take the error text away unread.
+// loop and take the error text away unread. Power notifications rest the saver
+// while nobody can see it (rest.cpp).
 #include "display/window_proc.h"
 
 #include "display/close_rules.h"
@@ -64,8 +65,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         CloseOnMouseTravel();
         return 0;
     case WM_SYSCOMMAND:
-        // Every system command is swallowed: no screen-saver start, no menu, no Alt+F4.
+        // Every system command is swallowed (no screen-saver start, no menu, no
+        // Alt+F4) but the system's request to power the display down.
+        if ((wParam & 0xFFF0) == SC_MONITORPOWER)
+            return DefWindowProcA(window, message, wParam, lParam);
         return 0;
+    case WM_POWERBROADCAST:
+        if (ActiveWindowAlive())
+            gActiveWindow->OnPowerBroadcast(wParam, lParam);
+        return TRUE;  // handled, and no suspend is ever refused
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

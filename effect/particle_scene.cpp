@@ -129,6 +129,9 @@ bool ParticleScene::RenderFrame()
 {
     if (!PumpMessage())
         return false;
+    // Nobody can see the picture: nothing moves and nothing is drawn.
+    if (IsResting())
+        return true;
     if (!gFirstFrameSeen) {
         gFirstFrameSeen = true;
         lastPresetSwitch = elapsed;

@@ -17,7 +17,8 @@ public:
     // projection, which is the same fixed frustum for every size.
     virtual void Resize(int width, int height);
 
-    // One pass of the main loop; false, without drawing, once the quit message came.
+    // One pass of the main loop; false, without drawing, once the quit message
+    // came. While the window rests it only pumps: no update, no drawing, no swap.
     bool RenderFrame();
 
     // Uploads bitmap resource 104 of gInstance into gSpriteTexture and leaves it

@@ -200,3 +200,43 @@ TEST_CASE("losing the foreground to another window ends the saver and the previe
     }
     gMode = ModeSaver;
 }
+
+TEST_CASE("power notifications rest the window while the display is off or the computer sleeps")
+{
+    constexpr WPARAM kSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
+    constexpr GUID kOtherSetting = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
+    struct Notice {
+        const char* what;
+        WPARAM event;
+        const GUID* setting;
+        DWORD dataLength;
+        DWORD value;
+        bool restsAfter;
+    };
+    // In order: each row starts where the one before left the window.
+    const Notice notices[] = {
+        {"display dimmed", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 2, false},
+        {"display off", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 0, true},
+        {"another setting's 1", kSettingChange, &kOtherSetting, 4, 1, true},
+        {"a display state without its value", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 0, 1, true},
+        {"display on", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, false},
+        {"monitor off", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 0, true},
+        {"monitor on", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 1, false},
+        {"suspend", PBT_APMSUSPEND, nullptr, 0, 0, true},
+        {"display on while asleep", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, true},
+        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0, 0, false},
+        {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true},
+        {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false},
+    };
+    GLWindow& window = SharedWindow();
+    for (const Notice& notice : notices) {
+        INFO(notice.what);
+        struct {
+            GUID setting;
+            DWORD dataLength;
+            DWORD value;
+        } data = {notice.setting ? *notice.setting : GUID(), notice.dataLength, notice.value};
+        CHECK(SendMessageA(gWindowHandle, WM_POWERBROADCAST, notice.event, LPARAM(&data)) == TRUE);
+        CHECK(window.IsResting() == notice.restsAfter);
+    }
+}

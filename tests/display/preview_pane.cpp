@@ -7,6 +7,7 @@
 // "child X Y WIDTH HEIGHT" (position in the pane's client area). WM_COMMAND 2,
 // posted from outside (win_probe press "Preview Pane" 2), destroys the pane; the
 // program then waits for the saver and prints and returns its exit code.
+// WM_COMMAND 3 hides the pane, 4 restores it, 5 minimises it.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +17,9 @@ namespace {
 
 constexpr char kPaneTitle[] = "Preview Pane";
 constexpr WPARAM kDestroyCommand = 2;
+constexpr WPARAM kHideCommand = 3;
+constexpr WPARAM kRestoreCommand = 4;
+constexpr WPARAM kMinimiseCommand = 5;
 constexpr DWORD kChildWaitMs = 30000;
 constexpr DWORD kSaverExitWaitMs = 10000;
 constexpr int kUsage = 64;
@@ -25,6 +29,11 @@ LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 {
     if (message == WM_COMMAND && LOWORD(wParam) == kDestroyCommand) {
         DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) >= kHideCommand && LOWORD(wParam) <= kMinimiseCommand) {
+        const int show[] = {SW_HIDE, SW_RESTORE, SW_MINIMIZE};
+        ShowWindow(window, show[LOWORD(wParam) - kHideCommand]);
         return 0;
     }
     if (message == WM_DESTROY) {

@@ -13,6 +13,15 @@
 //   win_probe manifest FILE                       prints what its manifest declares
 //   win_probe hold FILE MS                        keeps FILE open, shared with no
 //                                                 one, for MS milliseconds
+//   win_probe power EVENT [watch]                 sends the saver's render window
+//                                                 the power notification EVENT
+//   win_probe changes MS                          counts the changes of the
+//                                                 screen's middle over MS
+//
+// `power` delivers WM_POWERBROADCAST as the system does, its setting placed in
+// the saver's own memory: EVENT is display-off, display-on, display-dim (the
+// display's state) or suspend, resume. With `watch` it then prints "changed MS",
+// the milliseconds until the screen's middle changed, or "unchanged" after 3 s.
 //
 // `window` prints one line for the window, "window OWNER STYLE TEXT", then one
 // line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
@@ -245,6 +254,79 @@ int PrintManifest(const char* file)
     return 0;
 }
 
+// The middle third of the screen, read through the screen's DC as 32-bit BGRX:
+// where the particles stream, and small enough to be read in a few milliseconds.
+std::vector<DWORD> CaptureScreen()
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN) / 3;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, height, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+int SendPower(const char* event, bool watch)
+{
+    struct {
+        GUID setting;
+        DWORD dataLength;
+        DWORD data;
+    } notice = {GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0};
+    WPARAM code = PBT_POWERSETTINGCHANGE;
+    if (std::strcmp(event, "display-on") == 0)
+        notice.data = 1;
+    else if (std::strcmp(event, "display-dim") == 0)
+        notice.data = 2;
+    else if (std::strcmp(event, "suspend") == 0)
+        code = PBT_APMSUSPEND;
+    else if (std::strcmp(event, "resume") == 0)
+        code = PBT_APMRESUMESUSPEND;
+    else if (std::strcmp(event, "display-off") != 0)
+        return kUsage;
+    HWND window = FindWindowA("dozozed_udova", nullptr);
+    if (!window)
+        return kNotFound;
+    LPARAM data = 0;
+    if (code == PBT_POWERSETTINGCHANGE) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE saver = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+        void* remote = saver ? VirtualAllocEx(saver, nullptr, sizeof notice, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                             : nullptr;
+        if (!remote || !WriteProcessMemory(saver, remote, &notice, sizeof notice, nullptr))
+            return kNotFound;
+        CloseHandle(saver);  // the page stays: a few bytes the saver's end takes with it
+        data = reinterpret_cast<LPARAM>(remote);
+    }
+    const std::vector<DWORD> before = watch ? CaptureScreen() : std::vector<DWORD>();
+    const DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, WM_POWERBROADCAST, code, data, SMTO_ABORTIFHUNG, 5000, &result))
+        return kNotFound;
+    if (!watch)
+        return 0;
+    while (GetTickCount() - start < 3000) {
+        if (CaptureScreen() != before) {
+            std::printf("changed %lu\n", GetTickCount() - start);
+            return 0;
+        }
+    }
+    std::printf("unchanged\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -291,7 +373,22 @@ int main(int argc, char** argv)
         CloseHandle(file);
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "changes") == 0) {
+        const DWORD start = GetTickCount();
+        std::vector<DWORD> last = CaptureScreen();
+        int changes = 0;
+        while (GetTickCount() - start < DWORD(std::atol(argv[2]))) {
+            std::vector<DWORD> now = CaptureScreen();
+            changes += now != last;
+            last.swap(now);
+        }
+        std::printf("%d\n", changes);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "power") == 0)
+        return SendPower(argv[2], argc >= 4 && std::strcmp(argv[3], "watch") == 0);
     std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
-                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS\n");
+                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS | power EVENT [watch]"
+                         " | changes MS\n");
     return kUsage;
 }

@@ -1,0 +1,114 @@
+// Resting while nobody can see the picture. The system tells the render window
+// when the display goes off or on (a registered power-setting notification) and
+// when the computer suspends or resumes; a preview looks at its pane itself.
+// The saver starts awake and never waits for a first notification: where the
+// system sends none (before Windows Vista, or under Wine) it simply never rests.
+#include <cstring>
+
+#include "display/gl_window.h"
+#include "display/music.h"
+#include "shell/globals.h"
+
+namespace {
+
+// Declared by the system's headers only for Windows Vista and later, which is
+// also why the two calls are looked up at run time.
+constexpr WPARAM kPowerSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
+constexpr DWORD kNotifyWindowHandle = 0;        // DEVICE_NOTIFY_WINDOW_HANDLE
+// The setting's value: 0 off, 1 on, 2 dimmed (still seen, so on).
+constexpr DWORD kDisplayOff = 0;
+
+struct PowerSetting {  // POWERBROADCAST_SETTING, its data one DWORD for both settings
+    GUID setting;
+    DWORD dataLength;
+    unsigned char data[1];
+};
+
+using RegisterCall = HANDLE(WINAPI*)(HANDLE recipient, const GUID* setting, DWORD flags);
+using UnregisterCall = BOOL(WINAPI*)(HANDLE notification);
+
+void* User32Call(const char* name)
+{
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
+}
+
+// Windows 8 and later report the display's state; earlier ones only the monitor's power.
+bool IsWindows8OrLater()
+{
+    OSVERSIONINFOEXA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 2;
+    const DWORDLONG atLeast = VerSetConditionMask(VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
+                                                  VER_MINORVERSION, VER_GREATER_EQUAL);
+    return VerifyVersionInfoA(&version, VER_MAJORVERSION | VER_MINORVERSION, atLeast) != FALSE;
+}
+
+}  // namespace
+
+void GLWindow::SetRestReason(RestReason reason, bool holds)
+{
+    const bool wasResting = IsResting();
+    restReasons = holds ? restReasons | reason : restReasons & ~uint32_t(reason);
+    if (IsResting() == wasResting)
+        return;
+    if (IsResting()) {
+        RestClock();
+        PauseMusic();
+    } else {
+        WakeClock();
+        ResumeMusic();
+    }
+}
+
+void GLWindow::OnPowerBroadcast(WPARAM event, LPARAM data)
+{
+    switch (event) {
+    case PBT_APMSUSPEND:
+        SetRestReason(RestAsleep, true);
+        break;
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMEAUTOMATIC:
+        SetRestReason(RestAsleep, false);
+        break;
+    case kPowerSettingChange: {
+        const auto* notice = reinterpret_cast<const PowerSetting*>(data);
+        if (!notice || notice->dataLength < sizeof(DWORD))
+            break;
+        if (!IsEqualGUID(notice->setting, GUID_CONSOLE_DISPLAY_STATE) && !IsEqualGUID(notice->setting, GUID_MONITOR_POWER_ON))
+            break;
+        DWORD state;
+        std::memcpy(&state, notice->data, sizeof state);
+        SetRestReason(RestDisplayOff, state == kDisplayOff);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void GLWindow::CheckPreviewVisible()
+{
+    // IsWindowVisible looks at every ancestor, the pane's dialog included; a
+    // minimised top-level window keeps its visible style.
+    const bool seen = IsWindowVisible(gWindowHandle) && !IsIconic(GetAncestor(gWindowHandle, GA_ROOT));
+    SetRestReason(RestPreviewHidden, !seen);
+}
+
+void GLWindow::RegisterDisplayNotifications()
+{
+    const auto registerCall = reinterpret_cast<RegisterCall>(User32Call("RegisterPowerSettingNotification"));
+    if (!registerCall)
+        return;
+    const GUID& setting = IsWindows8OrLater() ? GUID_CONSOLE_DISPLAY_STATE : GUID_MONITOR_POWER_ON;
+    displayNotification = registerCall(gWindowHandle, &setting, kNotifyWindowHandle);
+}
+
+void GLWindow::UnregisterDisplayNotifications()
+{
+    const auto unregisterCall = reinterpret_cast<UnregisterCall>(User32Call("UnregisterPowerSettingNotification"));
+    if (displayNotification && unregisterCall)
+        unregisterCall(displayNotification);
+    displayNotification = nullptr;
+}
