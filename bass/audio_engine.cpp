@@ -18,21 +18,21 @@ constexpr size_t kBuffers = OutputDevice::kBufferCount;
 constexpr size_t kRenderStep = 256;
 // What a stop can take back: every queued buffer and the one being filled.
 constexpr size_t kCarryFrames = (kBuffers + 1) * kFrames;
-// While the device holds no buffer only a command wakes the worker; the limit
-// is there so that no wait is without one, and costs a wake in minutes.
+// While the device holds no buffer (or there is none) only a command wakes the
+// worker; the limit is there so that no wait is without one, and costs a wake in minutes.
 constexpr std::chrono::milliseconds kIdleLimit{5 * 60 * 1000};
 constexpr std::chrono::milliseconds kNoWait{0};
 }  // namespace
 
 // A stream as the worker holds it, with the output taken from it and not yet played.
 struct AudioEngine::Voice {
-    Voice(uint32_t handle, std::unique_ptr<Stream> stream)
-        : handle(handle), stream(std::move(stream)), carry(2 * kCarryFrames)
+    Voice(uint32_t handle, std::unique_ptr<Stream> playable)
+        : handle(handle), stream(std::move(playable)), carry(size_t(stream->Channels()) * kCarryFrames)
     {
     }
     uint32_t handle;
     std::unique_ptr<Stream> stream;
-    std::vector<int16_t> carry;  // stereo frames [carryUsed, carryEnd) play before the stream's next
+    std::vector<int16_t> carry;  // frames [carryUsed, carryEnd) play before the stream's next
     size_t carryUsed = 0;
     size_t carryEnd = 0;
     Voice* next = nullptr;
@@ -58,7 +58,7 @@ struct AudioEngine::Command {
 // Everything the worker touches, owned jointly by the engine and the worker's
 // thread, so that either may let go first.
 struct AudioEngine::Worker {
-    Worker(OutputDeviceOpener opener, int id, uint32_t outputRate) : open(opener), deviceId(id), rate(outputRate) {}
+    Worker(OutputDeviceOpener opener, int id, uint32_t initRate) : open(opener), deviceId(id), rate(initRate) {}
 
     // The callers' side, under `lock`.
     void Enqueue(Command* command);
@@ -75,11 +75,18 @@ struct AudioEngine::Worker {
     // or is dropped. False when the device did not stop: it may still hold
     // its buffers, and must not be given them again.
     bool StopOutput(Voice* keeper);
-    // StopOutput, replacing a device that did not stop.
+    // StopOutput, ending the output for good when the device did not stop.
     void Stop(Voice* keeper);
+    // StopOutput and closes the device. A device that did not stop is left
+    // what it holds (see OutputDevice's destructor); so that no more than one
+    // is, the output then ends for good. False then.
+    bool CloseOutput(Voice* keeper);
+    bool OpenDevice(uint32_t deviceRate, int channels);
+    // Opens the device for the playing stream's format, if it has another.
+    void PrepareDevice();
     // Closes the failed device and opens another in its place, unless the
-    // failed one had replaced another and not yet played a buffer: the worker
-    // then has no device and ends.
+    // failed one had replaced another and not yet played a buffer: the output
+    // then ends for good.
     void ReplaceDevice();
     void Reclaim();
     // Queues buffers while there is room and something to play; false when a
@@ -87,8 +94,9 @@ struct AudioEngine::Worker {
     bool Fill();
     bool FillBuffer(int16_t* buffer);
     void Silence(Voice& voice);
-    // Sleeps on the device; one that keeps its buffers too long is replaced.
-    void WaitForDevice();
+    // Sleeps on the device, or without one until a command comes; a device
+    // that keeps its buffers too long is replaced.
+    void Sleep();
 
     const OutputDeviceOpener open;
     const int deviceId;
@@ -97,6 +105,7 @@ struct AudioEngine::Worker {
     // Shared between the callers and the worker, under `lock`.
     std::mutex lock;
     std::condition_variable changed;  // the device opened, a command answered, the worker ended
+    std::condition_variable arrived;  // a command, for a worker without a device
     Command* firstCommand = nullptr;
     Command* lastCommand = nullptr;
     std::set<uint32_t> handles;  // the streams added and not removed
@@ -111,6 +120,10 @@ struct AudioEngine::Worker {
     Voice* voices = nullptr;  // a list through Voice::next
     Voice* playing = nullptr;
     bool outputOn = true;
+    bool failed = false;      // the output has ended for good: the worker ends
+    bool openFailed = false;  // no device opened for the playing stream; tried again at the next command
+    uint32_t deviceRate = 0;
+    int deviceChannels = 0;
     bool onTrial = false;     // the device replaced a failed one and has not yet given a buffer back
     size_t firstQueued = 0;   // the oldest buffer the device holds
     size_t queued = 0;        // buffers the device holds
@@ -158,9 +171,9 @@ void AudioEngine::Worker::Enqueue(Command* command)
     (lastCommand ? lastCommand->next : firstCommand) = command;
     lastCommand = command;
     commandsWaiting = true;
-    // Between two devices the worker is awake, and takes the command next.
     if (device)
         device->Wake();
+    arrived.notify_one();
 }
 
 bool AudioEngine::Post(std::unique_ptr<Command> command)
@@ -265,9 +278,11 @@ void AudioEngine::Worker::Run() noexcept
 {
     std::unique_ptr<OutputDevice> opened;
     try {
-        opened = open(deviceId, rate);
+        opened = open(deviceId, rate, OutputDevice::kMaxChannels);
     } catch (...) {
     }
+    deviceRate = rate;
+    deviceChannels = OutputDevice::kMaxChannels;
     {
         std::lock_guard<std::mutex> guard(lock);
         started = true;
@@ -341,21 +356,23 @@ void AudioEngine::Worker::Loop()
             }
             bool result = false;
             try {
-                // A device lost meanwhile fails the commands after it.
-                result = device && Execute(*command);
+                // Output ended meanwhile fails the commands after it.
+                result = !failed && Execute(*command);
             } catch (...) {
             }
             Acknowledge(command, result);
             command = next;
         }
-        if (!device)
+        if (!failed)
+            PrepareDevice();
+        if (!failed && device) {
+            Reclaim();
+            if (!Fill())
+                continue;
+        }
+        if (failed)
             return;
-        Reclaim();
-        if (!Fill())
-            continue;
-        if (!device)
-            return;
-        WaitForDevice();
+        Sleep();
     }
 }
 
@@ -399,11 +416,11 @@ bool AudioEngine::Worker::Execute(Command& command)
     switch (command.kind) {
     case Command::Kind::Resume:
         outputOn = true;
+        openFailed = false;
         return true;
     case Command::Kind::Pause:
-        Stop(playing);
         outputOn = false;
-        return true;
+        return CloseOutput(playing);
     case Command::Kind::Add: {
         Voice* voice = command.voice.release();
         voice->next = voices;
@@ -418,6 +435,7 @@ bool AudioEngine::Worker::Execute(Command& command)
             Stop(playing);
             playing = voice;
         }
+        openFailed = false;
         Stream& stream = *voice->stream;
         stream.looping = command.loop;
         if (command.restart || (stream.finished && voice->carryUsed == voice->carryEnd)) {
@@ -463,17 +481,19 @@ bool AudioEngine::Worker::StopOutput(Voice* keeper)
     if (keeper) {
         // In stream order: the queued frames not yet played, the buffer being
         // filled, then what the keeper still carried from an earlier stop.
+        // The device holds frames of the keeper's format, which it was opened for.
+        const size_t ch = size_t(keeper->stream->Channels());
         const size_t back = queuedFrames - playedQueued + filled;
         int16_t* carry = keeper->carry.data();
         const size_t carried = keeper->carryEnd - keeper->carryUsed;
-        std::memmove(carry + 2 * back, carry + 2 * keeper->carryUsed, 2 * carried * sizeof(int16_t));
+        std::memmove(carry + ch * back, carry + ch * keeper->carryUsed, ch * carried * sizeof(int16_t));
         size_t at = 0;
         for (size_t skip = playedQueued, i = 0; i <= queued; ++i) {
             const size_t frames = i < queued ? kFrames : filled;
             const size_t from = std::min(skip, frames);
             skip -= from;
             const int16_t* buffer = device->Buffer((firstQueued + i) % kBuffers);
-            std::memcpy(carry + 2 * at, buffer + 2 * from, 2 * (frames - from) * sizeof(int16_t));
+            std::memcpy(carry + ch * at, buffer + ch * from, ch * (frames - from) * sizeof(int16_t));
             at += frames - from;
         }
         keeper->carryUsed = 0;
@@ -489,31 +509,59 @@ bool AudioEngine::Worker::StopOutput(Voice* keeper)
 void AudioEngine::Worker::Stop(Voice* keeper)
 {
     if (!StopOutput(keeper))
-        ReplaceDevice();
+        CloseOutput(nullptr);
+}
+
+bool AudioEngine::Worker::CloseOutput(Voice* keeper)
+{
+    const bool stopped = StopOutput(keeper);
+    std::unique_ptr<OutputDevice> closing;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        closing = std::move(device);
+    }
+    // Closed outside the lock, which Enqueue takes to wake it.
+    closing.reset();
+    failed = failed || !stopped;
+    return stopped;
+}
+
+bool AudioEngine::Worker::OpenDevice(uint32_t openRate, int channels)
+{
+    std::unique_ptr<OutputDevice> opened;
+    try {
+        opened = open(deviceId, openRate, channels);
+    } catch (...) {
+    }
+    if (!opened)
+        return false;
+    deviceRate = openRate;
+    deviceChannels = channels;
+    std::lock_guard<std::mutex> guard(lock);
+    device = std::move(opened);
+    return true;
+}
+
+void AudioEngine::Worker::PrepareDevice()
+{
+    if (!playing || !outputOn || openFailed)
+        return;
+    const Stream& stream = *playing->stream;
+    if (device && deviceRate == stream.Rate() && deviceChannels == stream.Channels())
+        return;
+    // The device holds nothing here: the stream that filled it was stopped when another took its place.
+    if (CloseOutput(nullptr)) {
+        onTrial = false;
+        openFailed = !OpenDevice(stream.Rate(), stream.Channels());
+    }
 }
 
 void AudioEngine::Worker::ReplaceDevice()
 {
-    std::unique_ptr<OutputDevice> failed, fresh;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        failed = std::move(device);
-    }
     // Closed before the next opens: a device may take one user at a time.
-    failed.reset();
-    if (!onTrial) {
-        try {
-            fresh = open(deviceId, rate);
-        } catch (...) {
-        }
-    }
-    onTrial = fresh != nullptr;
-    firstQueued = queued = filled = 0;
-    returned = 0;
-    std::lock_guard<std::mutex> guard(lock);
-    device = std::move(fresh);
-    if (!device)
-        closed = true;
+    if (!CloseOutput(playing) || onTrial || !OpenDevice(deviceRate, deviceChannels))
+        failed = true;
+    onTrial = true;
 }
 
 void AudioEngine::Worker::Reclaim()
@@ -541,7 +589,6 @@ bool AudioEngine::Worker::Fill()
         if (!device->Play(index)) {
             // Refused: this buffer and what the device held unplayed go back
             // to the stream, which plays on through another device.
-            StopOutput(playing);
             ReplaceDevice();
             continue;
         }
@@ -554,25 +601,26 @@ bool AudioEngine::Worker::Fill()
 bool AudioEngine::Worker::FillBuffer(int16_t* buffer)
 {
     Voice& voice = *playing;
+    const size_t ch = size_t(deviceChannels);
     while (filled < kFrames) {
         if (commandsWaiting.load(std::memory_order_relaxed))
             return false;
         const size_t step = std::min(kRenderStep, kFrames - filled);
         if (voice.carryUsed < voice.carryEnd) {
             const size_t count = std::min(step, voice.carryEnd - voice.carryUsed);
-            std::memcpy(buffer + 2 * filled, voice.carry.data() + 2 * voice.carryUsed, 2 * count * sizeof(int16_t));
+            std::memcpy(buffer + ch * filled, voice.carry.data() + ch * voice.carryUsed, ch * count * sizeof(int16_t));
             voice.carryUsed += count;
             filled += count;
             continue;
         }
         if (voice.stream->finished) {
             // The stream's last buffer ends in silence.
-            std::fill(buffer + 2 * filled, buffer + 2 * kFrames, int16_t(0));
+            std::fill(buffer + ch * filled, buffer + ch * kFrames, int16_t(0));
             filled = kFrames;
             break;
         }
         try {
-            filled += voice.stream->RenderStep(buffer + 2 * filled, step);
+            filled += voice.stream->RenderStep(buffer + ch * filled, step);
         } catch (...) {
             Silence(voice);
             Stop(nullptr);
@@ -590,12 +638,19 @@ void AudioEngine::Worker::Silence(Voice& voice)
     voice.carryUsed = voice.carryEnd = 0;
 }
 
-void AudioEngine::Worker::WaitForDevice()
+void AudioEngine::Worker::Sleep()
 {
+    // A command that came while there was no device to wake is taken now.
+    if (commandsWaiting)
+        return;
+    if (!device) {
+        std::unique_lock<std::mutex> guard(lock);
+        arrived.wait_for(guard, kIdleLimit, [&] { return firstCommand != nullptr; });
+        return;
+    }
     const bool holding = queued > 0;
     if (device->Wait(uint32_t((holding ? kStallLimit : kIdleLimit).count())) || !holding || device->Done(firstQueued))
         return;
     // Not one buffer back in all that time: the device is stuck or gone.
-    StopOutput(playing);
     ReplaceDevice();
 }

@@ -1,19 +1,38 @@
 #include "bass/audio_library.h"
 
+#include <condition_variable>
+#include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
-#include "bass/byte_source.h"
 #include "bass/stream_factory.h"
 
 namespace {
-constexpr int kDefaultDevice = -1;
-constexpr uint32_t kDefaultRate = 44100;
-constexpr uint32_t kMinimumRate = 8000;
-constexpr uint32_t kMaximumRate = 192000;
+// Every call's body runs through this: no exception crosses the C boundary.
+template <typename Result, typename Body>
+Result Guarded(Result failure, Body body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
+// A stream opening on a thread of its own. The caller takes the stream when it
+// is done in time; otherwise the opening thread frees it.
+struct Opening {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    std::unique_ptr<Stream> stream;
+};
 }  // namespace
 
-AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory)
-    : openDevice(opener), createDecoder(factory)
+AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory, FileOpener fileOpener)
+    : openDevice(opener), createDecoder(factory), openFile(fileOpener)
 {
 }
 
@@ -28,13 +47,9 @@ std::shared_ptr<AudioEngine> AudioLibrary::Running()
     return state == State::On ? engine : nullptr;
 }
 
-bool AudioLibrary::Init(int device, uint32_t freq) noexcept
+bool AudioLibrary::Init(int device, uint32_t rate) noexcept
 {
-    if (freq == 0)
-        freq = kDefaultRate;
-    if (freq < kMinimumRate || freq > kMaximumRate || (device != kDefaultDevice && device < 1))
-        return false;
-    try {
+    return Guarded(false, [&] {
         {
             std::lock_guard<std::mutex> guard(lock);
             if (state != State::Off)
@@ -43,96 +58,100 @@ bool AudioLibrary::Init(int device, uint32_t freq) noexcept
         }
         std::shared_ptr<AudioEngine> started;
         try {
-            started = AudioEngine::Start(openDevice, device, freq);
+            started = AudioEngine::Start(openDevice, device, rate);
         } catch (...) {
         }
         std::lock_guard<std::mutex> guard(lock);
         engine = std::move(started);
-        rate = freq;
         state = engine ? State::On : State::Off;
         return engine != nullptr;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool AudioLibrary::Start() noexcept
 {
-    try {
+    return Guarded(false, [&] {
         std::shared_ptr<AudioEngine> running = Running();
         return running && running->Resume();
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 uint32_t AudioLibrary::CreateStream(bool memory, const void* file, uint32_t offset, uint32_t length) noexcept
 {
-    try {
+    return Guarded(0u, [&]() -> uint32_t {
         std::shared_ptr<AudioEngine> running = Running();
-        if (!running || !file)
+        // Memory has no end to look for: the caller must give the length.
+        if (!running || !file || (memory && length == 0))
             return 0;
-        uint32_t outputRate;
+        // The opening thread gets copies: the caller's path or bytes may be gone before it ends.
+        std::string path;
+        std::vector<uint8_t> bytes;
+        if (memory)
+            bytes.assign(static_cast<const uint8_t*>(file) + offset, static_cast<const uint8_t*>(file) + offset + length);
+        else
+            path = static_cast<const char*>(file);
+        auto opening = std::make_shared<Opening>();
+        std::thread([opening, memory, path = std::move(path), bytes = std::move(bytes), offset, length,
+                     openFile = openFile, createDecoder = createDecoder]() mutable {
+            std::unique_ptr<Stream> stream;
+            try {
+                std::unique_ptr<ByteSource> source = memory ? std::make_unique<MemorySource>(std::move(bytes))
+                                                            : openFile(path.c_str(), offset, length);
+                stream = OpenStream(std::move(source), createDecoder);
+            } catch (...) {
+            }
+            // A stream the caller gave up on is freed after the lock is released.
+            std::lock_guard<std::mutex> guard(opening->lock);
+            opening->finished = true;
+            if (!opening->abandoned)
+                opening->stream = std::move(stream);
+            opening->done.notify_all();
+        }).detach();
+        std::unique_ptr<Stream> stream;
         {
-            std::lock_guard<std::mutex> guard(lock);
-            outputRate = rate;
-        }
-        std::unique_ptr<ByteSource> source;
-        if (memory) {
-            // Memory has no end to look for: the caller must give the length.
-            // The bytes are copied, so the caller need not keep them.
-            if (length == 0)
+            std::unique_lock<std::mutex> guard(opening->lock);
+            if (!opening->done.wait_for(guard, kCreateLimit, [&] { return opening->finished; })) {
+                opening->abandoned = true;
                 return 0;
-            const uint8_t* start = static_cast<const uint8_t*>(file) + offset;
-            source = std::make_unique<MemorySource>(std::vector<uint8_t>(start, start + length));
-        } else {
-            source = OpenFileSource(static_cast<const char*>(file), offset, length);
+            }
+            stream = std::move(opening->stream);
         }
-        std::unique_ptr<Stream> stream = OpenStream(std::move(source), createDecoder, outputRate);
         if (!stream)
             return 0;
         uint32_t handle = nextHandle++;
         if (handle == 0)
             handle = nextHandle++;
         return running->Add(handle, std::move(stream)) ? handle : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 bool AudioLibrary::Play(uint32_t handle, bool restart, bool loop) noexcept
 {
-    try {
+    return Guarded(false, [&] {
         std::shared_ptr<AudioEngine> running = Running();
         return running && running->Play(handle, restart, loop);
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool AudioLibrary::FreeStream(uint32_t handle) noexcept
 {
-    try {
+    return Guarded(false, [&] {
         std::shared_ptr<AudioEngine> running = Running();
         return running && running->Remove(handle);
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool AudioLibrary::Stop() noexcept
 {
-    try {
+    return Guarded(false, [&] {
         std::shared_ptr<AudioEngine> running = Running();
         return running && running->Pause();
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool AudioLibrary::Free() noexcept
 {
-    try {
+    return Guarded(false, [&] {
         std::shared_ptr<AudioEngine> stopping;
         {
             std::lock_guard<std::mutex> guard(lock);
@@ -147,7 +166,5 @@ bool AudioLibrary::Free() noexcept
         std::lock_guard<std::mutex> guard(lock);
         state = State::Off;
         return ended;
-    } catch (...) {
-        return false;
-    }
+    });
 }

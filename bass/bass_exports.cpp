@@ -10,6 +10,9 @@
 #include "bass/wave_out_device.h"
 
 namespace {
+constexpr DWORD kMinimumRate = 8000;
+constexpr DWORD kMaximumRate = 192000;
+
 // Built in place on first use, without allocating, and deliberately never
 // destroyed at process exit: a process that ends without BASS_Free has already
 // lost the worker thread, and joining it then would hang.
@@ -23,6 +26,10 @@ AudioLibrary& Library()
 
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD, HWND)
 {
+    if (freq == 0)
+        freq = BASS_DEFAULT_RATE;
+    if (freq < kMinimumRate || freq > kMaximumRate || (device != BASS_DEFAULT_DEVICE && device < 1))
+        return FALSE;
     return Library().Init(device, freq);
 }
 

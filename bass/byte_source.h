@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Random access to the bytes of a music file: a part of a file on disk, or a
@@ -28,23 +29,22 @@ protected:
     virtual size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) = 0;
 };
 
-// A block of memory, viewed in place (the caller keeps it alive) or owned.
+// A block of memory of its own.
 class MemorySource : public ByteSource {
 public:
-    MemorySource(const uint8_t* data, size_t size);
-    explicit MemorySource(std::vector<uint8_t> bytes);
+    explicit MemorySource(std::vector<uint8_t> bytes) : bytes(std::move(bytes)) {}
 
-    uint64_t Size() const override { return size; }
+    uint64_t Size() const override { return bytes.size(); }
 
 private:
     size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override;
 
-    std::vector<uint8_t> owned;
-    const uint8_t* data;
-    size_t size;
+    std::vector<uint8_t> bytes;
 };
 
 // `length` bytes of a file from `offset` on (0: to the end of the file). Null
 // when the file cannot be opened or that part of it is empty. One
 // implementation per platform: file_source_win32.cpp, file_source_stdio.cpp.
 std::unique_ptr<ByteSource> OpenFileSource(const char* path, uint64_t offset, uint64_t length);
+// How the library opens files: OpenFileSource, or a test's stand-in.
+using FileOpener = std::unique_ptr<ByteSource> (*)(const char* path, uint64_t offset, uint64_t length);

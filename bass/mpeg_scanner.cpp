@@ -25,8 +25,6 @@ constexpr size_t kCrcOffset = 34;
 constexpr uint16_t kCrc16Polynomial = 0xA001;  // CRC-16/ARC, bits reflected
 constexpr uint32_t kXingFramesFlag = 1, kXingBytesFlag = 2, kXingTocFlag = 4, kXingQualityFlag = 8;
 constexpr size_t kXingTocSize = 100;
-// Windows over files held in memory: small, so that the tests move them often.
-constexpr size_t kMemoryWindow = 4096;
 
 // kbit/s by bitrate index; index 0 is free format, 15 is invalid.
 constexpr uint16_t kMpeg1Bitrates[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
@@ -139,12 +137,6 @@ bool ReadInfoFrame(const uint8_t* frame, const MpegFrameHeader& header, MpegForm
     }
     return true;
 }
-
-// A file held in memory, seen through a window as a file on disk is.
-struct MemoryFile {
-    MemoryFile(const uint8_t* data, size_t size) : input(std::make_unique<MemorySource>(data, size), kMemoryWindow) {}
-    ReadAhead input;
-};
 
 }  // namespace
 
@@ -293,31 +285,4 @@ FrameRead MpegFrameReader::Next(MpegFrame& frame, const uint8_t*& data)
     at = end;
     searching = false;
     return FrameRead::End;
-}
-
-size_t Id3v2TagsSize(const uint8_t* data, size_t size)
-{
-    MemoryFile file(data, size);
-    return size_t(Id3v2TagsSize(file.input));
-}
-
-size_t Id3v1TagSize(const uint8_t* data, size_t size)
-{
-    MemoryFile file(data, size);
-    return size_t(Id3v1TagSize(file.input, 0));
-}
-
-bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info)
-{
-    info = MpegStreamInfo();
-    MemoryFile file(data, size);
-    MpegFrameReader reader(file.input);
-    if (!reader.Open(info))
-        return false;
-    MpegFrame frame;
-    const uint8_t* bytes;
-    for (FrameRead read; (read = reader.Next(frame, bytes)) != FrameRead::End;)
-        if (read == FrameRead::Found)
-            info.frames.push_back(frame);
-    return true;
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "bass/read_ahead.h"
 
@@ -100,14 +99,3 @@ private:
 uint64_t Id3v2TagsSize(ReadAhead& input);
 // Bytes taken by an ID3v1 tag ("TAG" 128 bytes before the end) after `begin`, or 0.
 uint64_t Id3v1TagSize(ReadAhead& input, uint64_t begin);
-
-// The same on a file held in memory, and the whole list of its frames at once.
-size_t Id3v2TagsSize(const uint8_t* data, size_t size);
-size_t Id3v1TagSize(const uint8_t* data, size_t size);
-
-struct MpegStreamInfo : MpegFormat {
-    std::vector<MpegFrame> frames;  // audio frames only
-};
-
-// False when the buffer holds no Layer III frame at all.
-bool ScanMpegStream(const uint8_t* data, size_t size, MpegStreamInfo& info);

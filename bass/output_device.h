@@ -4,14 +4,16 @@
 #include <memory>
 
 // The output as the library's worker drives it: a ring of kBufferCount buffers
-// of kBufferFrames 16-bit stereo frames, played in the order they are queued.
+// of kBufferFrames 16-bit frames of the channel count it was opened with,
+// played in the order they are queued.
 // Only the worker calls it, except Wake. On Windows it is a waveOut device
 // (wave_out_device.cpp); the native tests record what it receives.
 class OutputDevice {
 public:
     static constexpr size_t kBufferFrames = 2048;  // about 46 ms at 44100 Hz
     static constexpr size_t kBufferCount = 8;      // so about 370 ms are queued
-    // Positions count modulo 2^30 frames: waveOut counts 4-byte frames in 32-bit bytes.
+    static constexpr int kMaxChannels = 2;
+    // Positions count modulo 2^30 frames: waveOut counts frames of up to 4 bytes in 32-bit bytes.
     static constexpr uint32_t kPositionModulo = uint32_t(1) << 30;
 
     // Closes the device: nothing sounds after it. A device that cannot be
@@ -39,5 +41,6 @@ public:
 };
 
 // Opens output device `device` (-1 the default one, 1 and up the numbered
-// ones) at `rate` Hz; null when it does not open. Called on the worker.
-using OutputDeviceOpener = std::unique_ptr<OutputDevice> (*)(int device, uint32_t rate);
+// ones) at `rate` Hz with `channels` (1 or 2); null when it does not open.
+// Called on the worker.
+using OutputDeviceOpener = std::unique_ptr<OutputDevice> (*)(int device, uint32_t rate, int channels);

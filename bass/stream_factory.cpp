@@ -7,8 +7,7 @@
 #include "bass/wav_reader.h"
 #include "bass/wav_source.h"
 
-std::unique_ptr<Stream> OpenStream(std::unique_ptr<ByteSource> file, MpegDecoderFactory createDecoder,
-                                   uint32_t outputRate)
+std::unique_ptr<Stream> OpenStream(std::unique_ptr<ByteSource> file, MpegDecoderFactory createDecoder)
 {
     if (!file || file->Size() == 0)
         return nullptr;
@@ -21,5 +20,5 @@ std::unique_ptr<Stream> OpenStream(std::unique_ptr<ByteSource> file, MpegDecoder
         source = Mp3Source::Open(std::move(input), createDecoder);
     if (!source)
         return nullptr;
-    return std::make_unique<Stream>(std::move(source), outputRate);
+    return std::make_unique<Stream>(std::move(source));
 }

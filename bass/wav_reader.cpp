@@ -13,8 +13,6 @@ constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr size_t kSubFormatOffset = 24;
 constexpr uint32_t kMinimumRate = 1000;
 constexpr uint32_t kMaximumRate = 384000;
-// Window over a file held in memory.
-constexpr size_t kMemoryWindow = 4096;
 
 uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Read32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -81,10 +79,4 @@ bool ReadWavLayout(ReadAhead& input, WavLayout& layout)
             return false;
     }
     return false;
-}
-
-bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout)
-{
-    ReadAhead input(std::make_unique<MemorySource>(data, size), kMemoryWindow);
-    return ReadWavLayout(input, layout);
 }

@@ -20,5 +20,3 @@ struct WavLayout {
 // False for anything else: not RIFF/WAVE, no "fmt " or "data" chunk, a
 // compressed or float format, an unusable rate, or no whole frame of samples.
 bool ReadWavLayout(ReadAhead& input, WavLayout& layout);
-// The same on a file held in memory.
-bool ReadWavLayout(const uint8_t* data, size_t size, WavLayout& layout);

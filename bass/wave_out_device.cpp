@@ -14,12 +14,11 @@
 #include <memory>
 #include <new>
 
+#include "bass/bass.h"
+
 namespace {
-constexpr int kDefaultDevice = -1;
-constexpr WORD kChannels = 2;
 constexpr WORD kBitsPerSample = 16;
-constexpr DWORD kFrameBytes = kChannels * kBitsPerSample / 8;
-constexpr size_t kBufferSamples = OutputDevice::kBufferFrames * kChannels;
+constexpr size_t kBufferSamples = OutputDevice::kBufferFrames * OutputDevice::kMaxChannels;
 const wchar_t kWorkerName[] = L"BASS worker";
 
 // What the driver holds while it plays: allocated apart from the device, so
@@ -51,14 +50,15 @@ public:
     WaveOutDevice(const WaveOutDevice&) = delete;
     WaveOutDevice& operator=(const WaveOutDevice&) = delete;
 
-    bool Open(UINT id, uint32_t rate)
+    bool Open(UINT id, uint32_t rate, int channels)
     {
+        frameBytes = DWORD(channels) * kBitsPerSample / 8;
         WAVEFORMATEX format = {};
         format.wFormatTag = WAVE_FORMAT_PCM;
-        format.nChannels = kChannels;
+        format.nChannels = WORD(channels);
         format.nSamplesPerSec = rate;
         format.wBitsPerSample = kBitsPerSample;
-        format.nBlockAlign = WORD(kFrameBytes);
+        format.nBlockAlign = WORD(frameBytes);
         format.nAvgBytesPerSec = rate * format.nBlockAlign;
         event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         if (!event)
@@ -70,7 +70,7 @@ public:
         for (size_t i = 0; i < kBufferCount; ++i) {
             WAVEHDR& header = memory->headers[i];
             header.lpData = reinterpret_cast<LPSTR>(Buffer(i));
-            header.dwBufferLength = DWORD(kBufferSamples * sizeof(int16_t));
+            header.dwBufferLength = DWORD(kBufferFrames) * frameBytes;
             if (waveOutPrepareHeader(device, &header, sizeof header) != MMSYSERR_NOERROR)
                 return false;
         }
@@ -99,11 +99,11 @@ public:
         if (waveOutGetPosition(device, &time, sizeof time) != MMSYSERR_NOERROR)
             return false;
         // Samples count modulo 2^32, bytes modulo 2^32 and so frames modulo
-        // 2^30: both are brought to the smaller.
+        // 2^30 or 2^31: all are brought to the smallest.
         if (time.wType == TIME_SAMPLES)
             frames = time.u.sample;
         else if (time.wType == TIME_BYTES)
-            frames = time.u.cb / kFrameBytes;
+            frames = time.u.cb / frameBytes;
         else
             return false;
         frames &= kPositionModulo - 1;
@@ -116,6 +116,7 @@ public:
 private:
     HWAVEOUT device = nullptr;
     HANDLE event = nullptr;
+    DWORD frameBytes = 0;
     std::unique_ptr<DriverMemory> memory;
 };
 
@@ -132,12 +133,12 @@ void NameThisThread()
 }
 }  // namespace
 
-std::unique_ptr<OutputDevice> OpenWaveOutDevice(int device, uint32_t rate)
+std::unique_ptr<OutputDevice> OpenWaveOutDevice(int device, uint32_t rate, int channels)
 {
     NameThisThread();
     std::unique_ptr<WaveOutDevice> output(new (std::nothrow) WaveOutDevice);
-    const UINT id = device == kDefaultDevice ? WAVE_MAPPER : UINT(device - 1);
-    if (!output || !output->Open(id, rate))
+    const UINT id = device == BASS_DEFAULT_DEVICE ? WAVE_MAPPER : UINT(device - 1);
+    if (!output || !output->Open(id, rate, channels))
         return nullptr;
     return output;
 }

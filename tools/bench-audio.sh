@@ -12,11 +12,6 @@
 #   second of audio is the one to read);
 # - the resident memory of tests/bass/bass_player.exe and of `zuvarir.scr /s`
 #   playing a 3-minute and a 3-hour MP3;
-# - resampling: full-scale tones from 48, 32 and 22.05 kHz sources rendered at
-#   44100 Hz through a stream (the Windows build's resampler, as the worker
-#   drives it), with the strongest spurious component beside the same measure
-#   of the source itself (16-bit rounding is a floor under both), and the
-#   resampler's cost per second of audio;
 # - the time from a key to the saver's exit while its music does what it may:
 #   plays, loses its file, meets a damaged one, or its device hangs or its
 #   worker dies (those two through the saver copies beside a faulty BASS.dll
@@ -63,9 +58,6 @@ hours=$(winepath -w "$work/three_hours.mp3")
 wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$minutes" 180
 wine "$bench" long "$(winepath -w "$work/tone.mp3")" "$hours" 10800
 echo "== files: 3 minutes $(stat -c %s "$work/three_minutes.mp3") bytes, 3 hours $(stat -c %s "$work/three_hours.mp3") bytes"
-
-echo "== resampling to 44100 Hz: tones and spurious components, cost"
-wine "$bench" resampling | tr -d '\r'
 
 echo "== call times while the worker decodes"
 wine "$bench" calls "$minutes" 10 | tr -d '\r'

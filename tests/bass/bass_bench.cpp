@@ -3,8 +3,6 @@
 //   bass_bench calls FILE SECONDS             times every call made against a playing stream, and
 //                                             the worker's render steps on the same file
 //   bass_bench cpu FILE SECONDS               the worker thread's CPU time, idle and then playing
-//   bass_bench resampling                     how clean tones at 48, 32 and 22.05 kHz come out at
-//                                             44.1 kHz, and what the resampler costs
 #include <windows.h>
 #include <mmsystem.h>
 #include <tlhelp32.h>
@@ -21,11 +19,8 @@
 
 #include "bass/acm_decoder.h"
 #include "bass/bass.h"
-#include "bass/mpeg_scanner.h"
-#include "bass/resampler.h"
 #include "bass/stream_factory.h"
 #include "tests/bass/mpeg_bytes.h"
-#include "tests/bass/tone_spectrum.h"
 
 namespace {
 double Now()
@@ -110,19 +105,19 @@ int Calls(const char* path, double seconds)
 
     // What a call that waits may wait for: one step of the worker's rendering
     // (256 frames; it takes commands between steps), here on this thread.
-    std::unique_ptr<Stream> direct = OpenStream(OpenFileSource(path, 0, 0), CreateAcmDecoder, 44100);
+    std::unique_ptr<Stream> direct = OpenStream(OpenFileSource(path, 0, 0), CreateAcmDecoder);
     if (!direct)
         return 3;
     direct->looping = true;
     Timing step("render step");
     std::vector<int16_t> frames(2 * 256);
     for (int i = 0; i < 44100 * 60 / 256; ++i)
-        Time(step, [&] { direct->Render(frames.data(), 256); });
+        Time(step, [&] { Render(*direct, frames.data(), 256); });
     step.Print();
     Timing restartStep("stream restart");
     for (int i = 0; i < 100; ++i) {
         Time(restartStep, [&] { direct->Restart(); });
-        direct->Render(frames.data(), 256);
+        Render(*direct, frames.data(), 256);
     }
     restartStep.Print();
 
@@ -215,66 +210,6 @@ int Cpu(const char* path, double seconds)
     BASS_Free();
     return 0;
 }
-// Full-scale stereo tones, one second each, through a stream at 44100 Hz (the
-// resampler as the worker drives it), measured over 16384 frames from the
-// middle; beside it the same measure of the source's first 16384 frames at its
-// own rate: 16-bit rounding puts a floor under both. Then the resampler alone, timed
-// over a minute of audio.
-int Resampling()
-{
-    constexpr uint32_t kOutputRate = 44100;
-    constexpr size_t kSkip = 8192, kMeasured = 16384;
-    const double binHz = double(kOutputRate) / kMeasured;
-    struct Case {
-        uint32_t rate;
-        double hz;
-    };
-    const Case cases[] = {{48000, 1000}, {48000, 15000}, {48000, 19000}, {48000, 19845}, {32000, 1000},
-                          {32000, 12000}, {32000, 14400}, {22050, 1000}, {22050, 9000},  {22050, 9922.5}};
-    std::printf("source Hz  tone Hz   level dB  worst spurious dB  at Hz    source's own dB\n");
-    for (const Case& c : cases) {
-        const double hz = std::floor(c.hz / binHz) * binHz;
-        const std::vector<int16_t> samples = Sine(c.rate, 2, hz, c.rate, 32767);
-        std::unique_ptr<Stream> stream =
-            OpenStream(std::make_unique<MemorySource>(Wav(c.rate, 2, 16, samples)), CreateAcmDecoder, kOutputRate);
-        if (!stream)
-            return 3;
-        std::vector<int16_t> out(2 * (kSkip + kMeasured));
-        stream->Render(out.data(), kSkip + kMeasured);
-        ToneMeasure worst = {0, 0, -400, 0};
-        for (int channel = 0; channel < 2; ++channel) {
-            const ToneMeasure m = MeasureTone(out.data() + 2 * kSkip, kMeasured, channel, kOutputRate, hz);
-            worst = m.spuriousDb > worst.spuriousDb ? m : worst;
-        }
-        const ToneMeasure own = MeasureTone(samples.data(), kMeasured, 0, c.rate, hz);
-        std::printf("%9u  %7.1f  %9.4f  %17.1f  %6.0f  %17.1f\n", c.rate, hz, worst.toneDb, worst.spuriousDb,
-                    worst.spuriousHz, own.spuriousDb);
-    }
-
-    for (uint32_t rate : {48000u, 32000u, 22050u, 44100u}) {
-        const std::vector<int16_t> input = Sine(rate, 2, 997, rate, 32767);
-        std::vector<int16_t> out(2 * 4096);
-        double built = 1e9, fastest = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            double start = Now();
-            Resampler resampler(rate, kOutputRate, 2);
-            built = std::min(built, Now() - start);
-            start = Now();
-            for (int second = 0; second < 60; ++second) {
-                for (size_t at = 0; at < rate;) {
-                    size_t consumed = 0;
-                    resampler.Process(input.data() + 2 * at, rate - at, consumed, out.data(), 4096);
-                    at += consumed;
-                }
-            }
-            fastest = std::min(fastest, (Now() - start) / 60);
-        }
-        std::printf("resampler, %5u Hz stereo to 44100: %6.2f ms per second of audio (%5.0f ns a frame), "
-                    "made in %5.2f ms\n",
-                    rate, fastest * 1e3, fastest * 1e9 / kOutputRate, built * 1e3);
-    }
-    return 0;
-}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -289,8 +224,6 @@ int main(int argc, char** argv)
         return Calls(argv[2], std::atof(argv[3]));
     if (mode == "cpu" && argc == 4)
         return Cpu(argv[2], std::atof(argv[3]));
-    if (mode == "resampling" && argc == 2)
-        return Resampling();
-    std::fprintf(stderr, "usage: bass_bench long TONE OUT SECONDS | calls FILE SECONDS | cpu FILE SECONDS | resampling\n");
+    std::fprintf(stderr, "usage: bass_bench long TONE OUT SECONDS | calls FILE SECONDS | cpu FILE SECONDS\n");
     return 1;
 }

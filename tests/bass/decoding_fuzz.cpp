@@ -12,24 +12,24 @@
 #include "bass/wav_reader.h"
 #include "bass/wav_source.h"
 #include "tests/bass/fake_mpeg_decoder.h"
+#include "tests/bass/in_memory.h"
 
 namespace {
-constexpr uint32_t kOutputRate = 44100;
 constexpr size_t kRenderFrames = 3000;
 // Just larger than the largest MPEG frame.
 constexpr size_t kSmallWindow = 2048;
 
 void RenderLooping(std::unique_ptr<PcmSource> source)
 {
-    Stream stream(std::move(source), kOutputRate);
+    Stream stream(std::move(source));
     stream.looping = true;
     std::vector<int16_t> out(2 * kRenderFrames);
-    stream.Render(out.data(), kRenderFrames);
+    Render(stream, out.data(), kRenderFrames);
 }
 
 std::unique_ptr<ReadAhead> Window(const std::vector<uint8_t>& file, size_t capacity)
 {
-    return std::make_unique<ReadAhead>(std::make_unique<MemorySource>(file.data(), file.size()), capacity);
+    return std::make_unique<ReadAhead>(std::make_unique<MemorySource>(file), capacity);
 }
 }  // namespace
 

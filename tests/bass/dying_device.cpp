@@ -17,7 +17,7 @@ public:
 };
 }  // namespace
 
-std::unique_ptr<OutputDevice> OpenWaveOutDevice(int, uint32_t)
+std::unique_ptr<OutputDevice> OpenWaveOutDevice(int, uint32_t, int)
 {
     return std::make_unique<DyingDevice>();
 }

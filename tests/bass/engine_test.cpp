@@ -1,7 +1,7 @@
 // The library's threading and commands natively, against a recording device on
 // a simulated clock: when the worker wakes, what a stop or a free leaves on the
-// device, a stream whose decoding fails, devices that fail or hang, and a
-// command given during a long search through a damaged file.
+// device, a stream whose decoding fails, devices that fail or hang, a command
+// given during a long search through a damaged file, and a file that does not answer.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
@@ -101,19 +101,13 @@ TEST_CASE("the worker sleeps while nothing plays and wakes once per buffer the d
         device->Advance(kMinute);
         CHECK(device->returned - returned == kMinute / OutputDevice::kBufferFrames);
         CHECK(device->wakeups - wakeups == device->returned - returned);
-        // Stopped again, it sleeps again.
-        CHECK(library.Stop());
-        REQUIRE(device->WaitIdle());
-        const uint64_t stopped = device->wakeups;
-        device->Advance(kMinute);
-        CHECK(device->WaitIdle());
-        CHECK(device->wakeups == stopped);
     }
     CHECK(library.Free());
 }
 
-TEST_CASE("stop, free and a change of stream leave nothing on the device, and no audio is lost or repeated")
+TEST_CASE("stop closes the device and start opens another at once; no audio is lost or repeated")
 {
+    const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
     std::shared_ptr<DeviceRecord> device = gDevices.Last();
@@ -128,12 +122,13 @@ TEST_CASE("stop, free and a change of stream leave nothing on the device, and no
     REQUIRE(device->WaitIdle());
     device->Advance(3000);  // into the second buffer
     REQUIRE(library.Stop());
-    CHECK(device->QueuedBuffers() == 0);
-    const size_t stoppedAt = device->played.size();
-    device->Advance(kRate);
-    CHECK(device->played.size() == stoppedAt);
-
+    // Nothing left open to keep the computer awake.
+    const std::shared_ptr<DeviceRecord> stopped = device;
+    CHECK(stopped->closed);
+    // Start finds the worker without a device to wake it: it must not sleep out its idle limit.
     CHECK(library.Start());
+    device = gDevices.WaitOpened(opened + 2);
+    REQUIRE(device);
     REQUIRE(device->WaitIdle());
     device->Advance(2500);
     CHECK(library.Play(b, false, true));  // A keeps its place
@@ -144,7 +139,7 @@ TEST_CASE("stop, free and a change of stream leave nothing on the device, and no
     device->Advance(kRate);  // past A's end: then silence
 
     // A's frames in the order played: 1, 2, 3, ... to its last, none missing or twice.
-    const Heard heard = Listen({device.get()});
+    const Heard heard = Listen({stopped.get(), device.get()});
     CHECK(heard.last == 20000);
     CHECK(heard.skipped == 0);
     CHECK(heard.repeated == 0);
@@ -178,13 +173,13 @@ public:
     FailingSource()
     {
         sampleRate = kRate;
-        channels = 1;
+        channels = 2;
     }
     size_t Read(int16_t* frames, size_t maxFrames) override
     {
         if (given > 5000)
             throw std::runtime_error("the codec failed");
-        std::fill(frames, frames + maxFrames, int16_t(100));
+        std::fill(frames, frames + 2 * maxFrames, int16_t(100));
         given += maxFrames;
         return maxFrames;
     }
@@ -200,7 +195,7 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly and the eng
     std::unique_ptr<AudioEngine> engine = AudioEngine::Start(OpenFakeDevice, -1, kRate);
     REQUIRE(engine);
     std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    REQUIRE(engine->Add(1, std::make_unique<Stream>(std::make_unique<FailingSource>(), kRate)));
+    REQUIRE(engine->Add(1, std::make_unique<Stream>(std::make_unique<FailingSource>())));
     CHECK(engine->Play(1, false, true));
     REQUIRE(device->WaitIdle());
     device->Advance(kRate);
@@ -210,7 +205,7 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly and the eng
     auto input = std::make_unique<ReadAhead>(std::make_unique<MemorySource>(file), 4096);
     WavLayout layout;
     REQUIRE(ReadWavLayout(*input, layout));
-    REQUIRE(engine->Add(2, std::make_unique<Stream>(std::make_unique<WavSource>(std::move(input), layout), kRate)));
+    REQUIRE(engine->Add(2, std::make_unique<Stream>(std::make_unique<WavSource>(std::move(input), layout))));
     CHECK(engine->Play(2, false, true));
     REQUIRE(device->WaitIdle());
     device->Advance(OutputDevice::kBufferFrames);
@@ -218,17 +213,16 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly and the eng
     engine->Shutdown();
 }
 
-TEST_CASE("a device that refuses buffers, does not stop, or keeps them is replaced, and plays on where it stopped")
+TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on where it stopped")
 {
     struct Row {
         const char* fault;
         DeviceFaults faults;
     };
-    DeviceFaults refuses, resetFails, stalls;
+    DeviceFaults refuses, stalls;
     refuses.refuseAfter = 3;
-    resetFails.resetFails = true;
     stalls.stalls = true;
-    for (const Row& row : {Row{"refuses", refuses}, Row{"does not stop", resetFails}, Row{"keeps its buffers", stalls}}) {
+    for (const Row& row : {Row{"refuses", refuses}, Row{"keeps its buffers", stalls}}) {
         CAPTURE(row.fault);
         gDevices.faults = {row.faults};
         const size_t opened = gDevices.Count();
@@ -240,10 +234,6 @@ TEST_CASE("a device that refuses buffers, does not stop, or keeps them is replac
         REQUIRE(library.Play(a, false, false));
         REQUIRE(failing->WaitIdle());
         failing->Advance(3000);
-        if (row.faults.resetFails) {
-            CHECK(library.Stop());
-            CHECK(library.Start());
-        }
         if (row.faults.stalls)
             failing->Advance(kStallFrames);
         std::shared_ptr<DeviceRecord> replacement = gDevices.WaitOpened(opened + 2);
@@ -286,6 +276,27 @@ TEST_CASE("a device that fails again once replaced stops the output, later calls
     CHECK(library.Free());
 }
 
+TEST_CASE("a device that does not stop ends the output for the run: it alone is left its buffers, and later calls fail")
+{
+    DeviceFaults resetFails;
+    resetFails.resetFails = true;
+    gDevices.faults = {resetFails};
+    const size_t opened = gDevices.Count();
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+    REQUIRE(library.Init(-1, kRate));
+    const Bytes counting = Counting(20000);
+    const uint32_t a = CreateFromMemory(library, counting);
+    REQUIRE(library.Play(a, false, true));
+    // Starting a stream resets the device too: the first stop fails there.
+    std::shared_ptr<DeviceRecord> failing = gDevices.Last();
+    REQUIRE(failing->WaitIdle());
+    CHECK_FALSE(library.Stop());
+    CHECK_FALSE(library.Start());
+    CHECK_FALSE(library.Play(a, false, true));
+    CHECK(gDevices.Count() == opened + 1);
+    CHECK(library.Free());
+}
+
 TEST_CASE("the frames a device played of those it holds, from its position and the frames it gave back")
 {
     constexpr uint32_t kWrap = OutputDevice::kPositionModulo;
@@ -321,21 +332,24 @@ TEST_CASE("stop and start skip no audio when the device cannot tell its position
     };
     for (const Row& row : {Row{"none", fails}, Row{"lagging", lags}}) {
         CAPTURE(row.position);
-        gDevices.faults = {row.faults};
+        gDevices.faults = {row.faults, row.faults, row.faults};
+        const size_t opened = gDevices.Count();
         AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
         REQUIRE(library.Init(-1, kRate));
-        std::shared_ptr<DeviceRecord> device = gDevices.Last();
         const Bytes counting = Counting(20000);
         REQUIRE(library.Play(CreateFromMemory(library, counting), false, false));
+        std::vector<std::shared_ptr<DeviceRecord>> devices{gDevices.Last()};
         for (size_t played : {3000, 2100}) {
-            REQUIRE(device->WaitIdle());
-            device->Advance(played);
+            REQUIRE(devices.back()->WaitIdle());
+            devices.back()->Advance(played);
             REQUIRE(library.Stop());
             CHECK(library.Start());
+            devices.push_back(gDevices.WaitOpened(opened + devices.size() + 1));
+            REQUIRE(devices.back());
         }
-        REQUIRE(device->WaitIdle());
-        device->Advance(kRate);
-        const Heard heard = Listen({device.get()});
+        REQUIRE(devices.back()->WaitIdle());
+        devices.back()->Advance(kRate);
+        const Heard heard = Listen({devices[0].get(), devices[1].get(), devices[2].get()});
         CHECK(heard.last == 20000);
         CHECK(heard.skipped == 0);
         CHECK(library.Free());
@@ -425,7 +439,7 @@ TEST_CASE("a command given during a long search through a damaged file waits one
     Append(bytes, Frames(5));
     auto owned = std::make_unique<GatedFile>(bytes);
     GatedFile& file = *owned;
-    std::unique_ptr<Stream> stream = OpenStream(std::move(owned), FakeMpegDecoder::Create, kRate);
+    std::unique_ptr<Stream> stream = OpenStream(std::move(owned), FakeMpegDecoder::Create);
     REQUIRE(stream);
     file.Arm(damage + (2 << 20));
 
@@ -452,4 +466,58 @@ TEST_CASE("a command given during a long search through a damaged file waits one
     // A step scans kScanStepBytes: the window being read at the gate, and one more.
     CHECK(file.bytesRead - before <= 2 * kReadAheadBytes);
     engine->Shutdown();
+}
+
+namespace {
+// A file on a share that does not answer: its reads block until the test lets
+// them go. Its destruction is recorded, as the stream that holds it is freed.
+struct Share {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool answers = false;
+    bool fileFreed = false;
+} gShare;
+
+class SilentShareFile : public ByteSource {
+public:
+    ~SilentShareFile() override
+    {
+        std::lock_guard<std::mutex> guard(gShare.lock);
+        gShare.fileFreed = true;
+        gShare.changed.notify_all();
+    }
+    uint64_t Size() const override { return 1 << 20; }
+
+private:
+    size_t ReadInside(uint64_t, uint8_t* into, size_t count) override
+    {
+        std::unique_lock<std::mutex> guard(gShare.lock);
+        gShare.changed.wait(guard, [] { return gShare.answers; });
+        std::memset(into, 0, count);
+        return count;
+    }
+};
+
+std::unique_ptr<ByteSource> OpenOnSilentShare(const char*, uint64_t, uint64_t)
+{
+    return std::make_unique<SilentShareFile>();
+}
+}  // namespace
+
+TEST_CASE("a file that does not answer gives no stream within the limit, and is freed once it answers")
+{
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create, OpenOnSilentShare);
+    REQUIRE(library.Init(-1, kRate));
+    const auto start = std::chrono::steady_clock::now();
+    CHECK(library.CreateStream(false, "\\\\share\\music.mp3", 0, 0) == 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    CHECK(waited >= AudioLibrary::kCreateLimit);
+    CHECK(waited < 4 * AudioLibrary::kCreateLimit);
+    CHECK(library.Free());
+    {
+        std::unique_lock<std::mutex> guard(gShare.lock);
+        gShare.answers = true;
+        gShare.changed.notify_all();
+        CHECK(gShare.changed.wait_for(guard, std::chrono::seconds(20), [] { return gShare.fileFreed; }));
+    }
 }

@@ -13,7 +13,7 @@ constexpr uint32_t kPositionMask = OutputDevice::kPositionModulo - 1;
 class FakeDevice : public OutputDevice {
 public:
     explicit FakeDevice(std::shared_ptr<DeviceRecord> record)
-        : record(std::move(record)), memory(kBufferCount * kBufferFrames * 2)
+        : record(std::move(record)), memory(kBufferCount * kBufferFrames * kMaxChannels)
     {
     }
     ~FakeDevice() override
@@ -24,7 +24,7 @@ public:
         record->changed.notify_all();
     }
 
-    int16_t* Buffer(size_t index) override { return memory.data() + index * kBufferFrames * 2; }
+    int16_t* Buffer(size_t index) override { return memory.data() + index * kBufferFrames * kMaxChannels; }
 
     bool Play(size_t index) override
     {
@@ -32,7 +32,7 @@ public:
         std::lock_guard<std::mutex> guard(record->lock);
         if (record->received >= record->faults.refuseAfter)
             return false;
-        record->queue.push_back({index, std::vector<int16_t>(frames, frames + kBufferFrames * 2)});
+        record->queue.push_back({index, std::vector<int16_t>(frames, frames + kBufferFrames * record->channels)});
         record->done[index] = false;
         ++record->received;
         if (gDevices.inspect)
@@ -108,17 +108,17 @@ void DeviceRecord::Advance(size_t frames, bool oneWakeEach)
         // Up to the next event: the end of the front buffer, or of the worker's sleep.
         size_t count = frames;
         if (playing)
-            count = std::min(count, queue.front().frames.size() / 2 - queue.front().played);
+            count = std::min(count, queue.front().frames.size() / channels - queue.front().played);
         if (sleeping && deadline > clock)
             count = size_t(std::min<uint64_t>(count, deadline - clock));
         bool wakes = false;
         if (playing) {
             Queued& buffer = queue.front();
-            played.insert(played.end(), buffer.frames.begin() + 2 * buffer.played,
-                          buffer.frames.begin() + 2 * (buffer.played + count));
+            played.insert(played.end(), buffer.frames.begin() + channels * buffer.played,
+                          buffer.frames.begin() + channels * (buffer.played + count));
             buffer.played += count;
             position += count;
-            if (buffer.played * 2 == buffer.frames.size()) {
+            if (buffer.played * channels == buffer.frames.size()) {
                 done[buffer.index] = true;
                 queue.pop_front();
                 ++returned;
@@ -176,13 +176,14 @@ std::shared_ptr<DeviceRecord> FakeDevices::WaitOpened(size_t count)
     return opened[count - 1];
 }
 
-std::unique_ptr<OutputDevice> OpenFakeDevice(int, uint32_t rate)
+std::unique_ptr<OutputDevice> OpenFakeDevice(int, uint32_t rate, int channels)
 {
     std::lock_guard<std::mutex> guard(gDevices.lock);
     if (gDevices.fail)
         return nullptr;
     auto record = std::make_shared<DeviceRecord>();
     record->rate = rate;
+    record->channels = size_t(channels);
     if (!gDevices.faults.empty()) {
         record->faults = gDevices.faults.front();
         gDevices.faults.pop_front();

@@ -42,6 +42,7 @@ struct DeviceRecord {
 
     DeviceFaults faults;
     uint32_t rate = 0;
+    size_t channels = 0;
     std::mutex lock;
     std::condition_variable changed;
     struct Queued {
@@ -51,7 +52,7 @@ struct DeviceRecord {
     };
     std::deque<Queued> queue;
     bool done[OutputDevice::kBufferCount] = {};
-    std::vector<int16_t> played;    // every stereo frame played, in order
+    std::vector<int16_t> played;    // every frame played, in order
     uint64_t position = 0;          // frames played since the last reset
     uint64_t clock = 0;             // frames of time gone by
     uint64_t deadline = UINT64_MAX; // when the worker's sleep runs out
@@ -69,7 +70,7 @@ struct DeviceRecord {
 // The opener the engine is given: each device it opens gets a fresh record,
 // which gDevices keeps, and the first of gDevices.faults if there is one. With
 // gDevices.fail set no device opens.
-std::unique_ptr<OutputDevice> OpenFakeDevice(int device, uint32_t rate);
+std::unique_ptr<OutputDevice> OpenFakeDevice(int device, uint32_t rate, int channels);
 struct FakeDevices {
     std::mutex lock;
     std::vector<std::shared_ptr<DeviceRecord>> opened;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bass/mpeg_scanner.h"
+#include "tests/bass/in_memory.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -227,7 +227,7 @@ TEST_CASE("a search through data that continues no frame goes a step at a call, 
     Bytes file = Frames(2);
     file.resize(file.size() + kFrameSearchBytes + kScanStepBytes, 0);
     Append(file, Frames(2));
-    ReadAhead input(std::make_unique<MemorySource>(file.data(), file.size()), 65536);
+    ReadAhead input(std::make_unique<MemorySource>(file), 65536);
     MpegFrameReader reader(input);
     MpegFormat format;
     REQUIRE(reader.Open(format));

@@ -25,7 +25,7 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<OutputDevice> OpenWaveOutDevice(int, uint32_t)
+std::unique_ptr<OutputDevice> OpenWaveOutDevice(int, uint32_t, int)
 {
     return std::make_unique<StuckDevice>();
 }

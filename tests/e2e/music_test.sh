@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The saver's music end to end: zuvarir.scr /s with "Music" on plays the chosen
-# MP3 in a loop through BASS.dll until the saver ends; a file truncated while it
+# MP3 in a loop through BASS.dll until the saver ends, at the file's own rate
+# (44.1 kHz, 48 kHz, 22.05 kHz mono); a file truncated while it
 # plays does not hold the saver up; a missing file, or the text that stands for
 # an unreadable registry value, gives a silent saver that runs and ends
 # normally. What Wine's ALSA driver outputs is written to a file.
@@ -21,10 +22,14 @@ pcm.!default {
 ALSA
 export HOME="$dir/home"
 
-# A one-second 440 Hz tone: the saver runs for longer, so the loop must repeat it.
+# One-second 440 Hz tones: the saver runs for longer, so the loop must repeat them.
 sox -n -r 44100 -c 2 -b 16 "$dir/tone.wav" synth 1 sine 440 vol 0.5 &&
   lame --quiet -b 128 "$dir/tone.wav" "$dir/tone.mp3" &&
-  lame --quiet -b 320 "$dir/tone.wav" "$dir/loud.mp3" || { fail "the tone could not be made"; finish; }
+  lame --quiet -b 320 "$dir/tone.wav" "$dir/loud.mp3" &&
+  sox -n -r 48000 -c 2 -b 16 "$dir/tone48.wav" synth 1 sine 440 vol 0.5 &&
+  lame --quiet -b 128 "$dir/tone48.wav" "$dir/tone48.mp3" &&
+  sox -n -r 22050 -c 1 -b 16 "$dir/tone22.wav" synth 1 sine 440 vol 0.5 &&
+  lame --quiet -m m -b 64 "$dir/tone22.wav" "$dir/tone22.mp3" || { fail "the tones could not be made"; finish; }
 
 # Runs the saver for SECONDS, ends it with a key, and checks that it exited with 0.
 run_saver() {
@@ -55,10 +60,22 @@ sleep 1
 seconds=$(capture_seconds)
 awk -v s="$seconds" 'BEGIN {exit !(s > 2.0)}' && pass "the music plays past the file's length ($seconds s)" ||
   fail "the music lasted only ${seconds:-0} s"
-peak=$(sox --ignore-length "$capture" -n trim 1.2 1 remix 1 stat -freq 2>&1 |
-  awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }')
-awk -v f="$peak" 'BEGIN {exit !(f > 430 && f < 450)}' && pass "the looped music is the 440 Hz tone ($peak Hz)" ||
-  fail "dominant frequency ${peak:-none}"
+# sox reads the capture's rate (whatever Wine's mixer uses) from its header.
+tone_heard() {
+  local peak
+  peak=$(sox --ignore-length "$capture" -n trim 1.2 1 remix 1 stat -freq 2>&1 |
+    awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }')
+  awk -v f="$peak" 'BEGIN {exit !(f > 430 && f < 450)}' && pass "$1: the looped music is the 440 Hz tone ($peak Hz)" ||
+    fail "$1: dominant frequency ${peak:-none}"
+}
+tone_heard "44.1 kHz"
+
+# Each file plays at its own rate and channel count: one played at another would be off pitch.
+for file in tone48:"48 kHz" tone22:"22.05 kHz mono"; do
+  reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$dir/${file%%:*}.mp3")"
+  run_saver "${file#*:}" 3
+  tone_heard "${file#*:}"
+done
 
 # A 25 MB file truncated to nothing while it plays (a pulled stick, a lost
 # share): the music ends there, and a key still ends the saver at once. A
@@ -81,12 +98,16 @@ else
   wait_exit "$zv_last_pid" 1
 fi
 
-# Silent runs: whatever the output receives must hold no sound.
+# Silent runs: the saver opens the output at BASS_Init, so the capture file
+# exists (else the capture is not working and proves nothing), and whatever it
+# received holds no sound.
 silent() {
-  if [ ! -s "$capture" ]; then
+  local rms
+  if [ ! -e "$capture" ]; then
+    fail "$1: nothing captured: the capture does not work"
+  elif [ ! -s "$capture" ]; then
     pass "$1: no sound"
   else
-    local rms
     rms=$(capture_rms)
     awk -v r="$rms" 'BEGIN {exit !(r < 0.001)}' && pass "$1: silence" || fail "$1: sound played (RMS $rms)"
   fi
