@@ -6,8 +6,6 @@
 #include "shell/saver_settings.h"
 
 namespace {
-constexpr int kDefaultOutputDevice = -1;
-constexpr DWORD kOutputRate = 44100;
 constexpr DWORD kNoFlags = 0;
 constexpr DWORD kWholeFile = 0;
 }  // namespace
@@ -19,7 +17,7 @@ void StartMusic()
     if (!gSettings->music || gMode == ModePreview)
         return;
     // Without a device there is nothing to release later either: no further call.
-    if (!BASS_Init(kDefaultOutputDevice, kOutputRate, kNoFlags, gWindowHandle)) {
+    if (!BASS_Init(BASS_DEFAULT_DEVICE, BASS_DEFAULT_RATE, kNoFlags, gWindowHandle)) {
         gMusicStream = 0;
         return;
     }
