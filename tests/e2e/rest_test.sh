@@ -52,6 +52,57 @@ rest() {
 rest display-off display-on 15
 rest suspend resume 15
 
+# With music: the output closes while the saver rests, and after it the music
+# goes on where it stopped. The file steps up 100 Hz every half second from
+# 300 Hz, so the tone tells the place. Each opening of Wine's ALSA output is
+# written to a file of its own (the capture's pieces).
+mkdir -p "$work/home"
+printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$work" >"$work/piece"
+chmod +x "$work/piece"
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$work" \
+  >"$work/home/.asoundrc"
+steps=()
+for f in $(seq 300 100 1800); do steps+=(synth 0.5 sine "$f" :); done
+sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" "${steps[@]:0:${#steps[@]}-1}" vol 0.5 &&
+  lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" || fail "the music could not be made"
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/steps.mp3")"
+# The tone's step (0 for 300 Hz) in the first (or with `last` the last) loud
+# tenth of a second of a piece that holds one step alone.
+step_at() {
+  sox --ignore-length "$1" -t dat - remix 1 2>/dev/null | awk -v last="$2" '
+    /^; Sample Rate/ { rate = $4 } /^;/ { next }
+    { w = int($1 * 10); if (w != win) { flush(); win = w; n = 0; c = 0; e = 0 }
+      n++; e += $2 * $2; if (n > 1 && (($2 < 0) != (previous < 0))) c++; previous = $2 }
+    function flush(   f, s) {
+      f = c * 5; s = int((f - 300) / 100 + 0.5)
+      if (n >= rate / 10 - 1 && e / n > 0.01 && f - (300 + 100 * s) < 15 && (300 + 100 * s) - f < 15 && (!found || last)) {
+        found = 1; step = s
+      }
+    }
+    END { flush(); print step }'
+}
+HOME="$work/home" start_full_screen && {
+  sleep 2
+  probe power display-off
+  sleep 3
+  probe power display-on
+  sleep 2
+  xdotool key space
+  expect_closed "a key after a rest with music"
+  pieces=("$work"/piece.*.wav)
+  if [ "${#pieces[@]}" -lt 2 ]; then
+    fail "the music's output stayed open while resting (${#pieces[@]} piece)"
+  else
+    before=$(step_at "${pieces[-2]}" last)
+    after=$(step_at "${pieces[-1]}" "")
+    [ "$after" = "$before" ] || [ "$after" = $(((before + 1) % 16)) ] &&
+      pass "the music goes on where it stopped (step $before, then $after)" ||
+      fail "the music went on at step $after, not at $before"
+  fi
+}
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
+
 # The preview: its frames never reach the screen under Wine (a child window of
 # another process), so that it draws shows as the core it takes.
 : >"$work/pane.log"
