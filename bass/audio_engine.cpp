@@ -519,6 +519,8 @@ bool AudioEngine::Worker::CloseOutput(Voice* keeper)
     {
         std::lock_guard<std::mutex> guard(lock);
         closing = std::move(device);
+        // One that did not stop ends the output; callers see that before it is closed.
+        closed = closed || !stopped;
     }
     // Closed outside the lock, which Enqueue takes to wake it.
     closing.reset();
@@ -558,6 +560,12 @@ void AudioEngine::Worker::PrepareDevice()
 
 void AudioEngine::Worker::ReplaceDevice()
 {
+    if (onTrial) {
+        // The replacement failed too: the output ends, and callers see that
+        // before the device is closed.
+        std::lock_guard<std::mutex> guard(lock);
+        closed = true;
+    }
     // Closed before the next opens: a device may take one user at a time.
     if (!CloseOutput(playing) || onTrial || !OpenDevice(deviceRate, deviceChannels))
         failed = true;
