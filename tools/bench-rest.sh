@@ -7,7 +7,12 @@
 # - wake-ups per second of the resting saver's threads (context switches);
 # - changes of the screen's middle seen while drawing and while resting, a
 #   lower bound of the frames drawn;
-# - milliseconds from display-on to the first changed screen, five times.
+# - milliseconds from display-on to the first changed screen, five times;
+# - with music, the share of a core while resting, and how much of the music
+#   a rest skips (or repeats): the music is a tone sweeping 1000 Hz a second,
+#   so the tone at the end of what was heard before the rest and at the start
+#   of what was heard after it tells both places in the file. Each opening of
+#   Wine's ALSA output is captured to a file of its own.
 # Usage: tools/bench-rest.sh [x86|x64]   (default: as tools/run-saver.sh picks;
 # build/<arch> built beforehand, by tools/test.sh for instance)
 set -euo pipefail
@@ -62,6 +67,51 @@ for run in 1 2 3 4 5; do
 done
 xdotool key space
 wait "$saver" || true
+
+# The position in the sweep, in seconds, at the end (or with `first` the start) of a capture.
+sweep_position() {
+  sox --ignore-length "$1" -t dat - remix 1 2>/dev/null | awk -v first="$2" '
+    /^; Sample Rate/ { rate = $4 } /^;/ { next }
+    { n++; if (n > 1 && (($2 < 0) != (previous < 0))) crossings[int(n * 10 / rate)]++; previous = $2 }
+    END {
+      w = first ? 1 : int(n * 10 / rate) - 2          # a whole window next to the edge
+      centre = (w + 0.5) / 10                         # its middle, in the capture
+      at = (crossings[w] * 5 - 200) / 1000             # and in the sweep
+      printf "%.3f\n", first ? at - centre : at + (n / rate - centre)
+    }'
+}
+music=$(mktemp -d)
+mkdir -p "$music/home"
+printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$music" >"$music/piece"
+chmod +x "$music/piece"
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$music" \
+  >"$music/home/.asoundrc"
+sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200-8200 vol 0.5
+wine reg add 'HKCU\Software\ZidaveVizur' /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\ZidaveVizur' /v MusicFileName /t REG_SZ /d "$(winepath -w "$music/sweep.wav")" /f \
+  >/dev/null 2>&1
+HOME="$music/home" wine "$scr" /s >/dev/null 2>&1 &
+saver=$!
+sleep 5
+pid=$(process zuvarir.scr)
+for run in 1 2 3; do
+  wine "$probe" power display-off
+  sleep 2
+  echo "$arch resting with music, run $run: $(load "$pid")"
+  wine "$probe" power display-on
+  sleep 2
+done
+xdotool key space
+wait "$saver" || true
+pieces=("$music"/piece.*.wav)
+for ((i = ${#pieces[@]} - 4; i < ${#pieces[@]} - 1; i++)); do
+  before=$(sweep_position "${pieces[i]}" "")
+  after=$(sweep_position "${pieces[i + 1]}" first)
+  awk -v arch="$arch" -v b="$before" -v a="$after" 'BEGIN { d = (a - b) * 1000
+    printf "%s music after a rest: %s %.0f ms (stopped at %.2f s, went on at %.2f s)\n", arch,
+      d >= 0 ? "skipped" : "repeated", d >= 0 ? d : -d, b, a }'
+done
+rm -rf "$music"
 
 wine "$pane" "$(winepath -w "$scr")" 320 240 >/dev/null 2>&1 &
 host=$!
