@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Configures the Windows build of ARCH (x86 or x64) in DIR: its MinGW-w64
-# toolchain file, built with debug information unless CMAKE ARGS say otherwise.
-# The tools and the top build's ExternalProject both configure through this, so
-# that a build folder one of them made is the one the other expects.
+# Configures the Windows build of an architecture in DIR, for the tools and the
+# top build's ExternalProject alike, so that each finds the build the other made.
 # Usage: tools/configure-windows.sh x86|x64 DIR [CMAKE ARGS...]
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)

@@ -14,24 +14,20 @@ build=${ZUVARIR_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 status=0
-junit=$(realpath -m "$build/ctest-junit.xml")
-rm -f "$junit"
-ctest --test-dir "$build" --output-on-failure -j2 --output-junit "$junit" "$@" || status=$?
+rm -f "$build/ctest-junit.xml"
+ctest --test-dir "$build" --output-on-failure -j2 --output-junit ctest-junit.xml "$@" || status=$?
 
-# What ran of each kind, from ctest's own record of the run: in its JUnit file a
-# test's status is "run", "fail", "disabled" or "notrun", and one not run has a
-# <skipped> element saying why (SKIP_RETURN_CODE=77 where the test skipped itself).
+# What ran of each kind, from ctest's JUnit file: a test's status is run, fail,
+# disabled or notrun, and one not run says why (SKIP_RETURN_CODE=77: skipped).
 echo
 echo "Tests by kind:"
+outcomes=$(awk -F'"' '/^\t<testcase / { kind = $2; sub(/\..*/, "", kind)
+    s = $8 == "run" ? "passed" : $8 == "fail" ? "failed" : "not run"
+    if ($8 == "notrun" && (getline) > 0 && /SKIP_RETURN_CODE=/) s = "skipped"; print kind, s }' \
+  "$build/ctest-junit.xml") || true
 for kind in native x86 x64; do
-  counts=$(awk -v kind="$kind" '
-    index($0, "<testcase name=\"" kind ".") { s = $0; sub(/.*status="/, "", s); sub(/".*/, "", s)
-      if (s == "notrun") { notrun = 1; next }
-      n[s == "run" ? "passed" : s == "fail" ? "failed" : "not run"]++ }
-    notrun { n[/SKIP_RETURN_CODE/ ? "skipped" : "not run"]++; notrun = 0 }
-    END { split("passed,failed,skipped,not run", order, ",")
-      for (i = 1; i <= 4; i++) if (n[order[i]]) printf "%s%d %s", (sep++ ? ", " : ""), n[order[i]], order[i] }' \
-    "$junit" 2>/dev/null || true)
+  counts=$(awk -v kind="$kind" '$1 == kind { $1 = ""; n[substr($0, 2)]++ }
+    END { for (o in n) printf "%s%d %s", (sep++ ? ", " : ""), n[o], o }' <<<"$outcomes")
   line="  $kind: ${counts:-none run}"
   if [ "$kind" = x86 ] && ! reason=$(tests/harness/arch-runs.sh x86); then
     line="$line ($reason)"
