@@ -55,8 +55,8 @@ if(ZUVARIR_WINDOWS)
     ExternalProject_Add(windows_${arch}
       SOURCE_DIR ${CMAKE_SOURCE_DIR}
       BINARY_DIR ${CMAKE_BINARY_DIR}/${arch}
-      CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${arch}.cmake
-                 -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      CONFIGURE_COMMAND ${CMAKE_SOURCE_DIR}/tools/configure-windows.sh ${arch} <BINARY_DIR>
+                        -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON)
     string(APPEND windows_tests "subdirs(\"${CMAKE_BINARY_DIR}/${arch}\")\n")

@@ -13,7 +13,7 @@
 # build/<arch> built beforehand, by tools/test.sh for instance)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-arch=${1:-$(tools/windows-arch.sh)}
+arch=${1:-$(tests/harness/arch-runs.sh)}
 build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/display/scene_bench.exe"

@@ -10,8 +10,7 @@ tools/setup.sh
 echo "Packages:"
 for arch in x64 x86; do
   build=${ZUVARIR_BUILD_DIR:-build}/$arch
-  cmake -S . -B "$build" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  tools/configure-windows.sh "$arch" "$build" >/dev/null
   cmake --build "$build" --target packages -j"$(nproc)" >/dev/null
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
   for package in "$build/packages/Zuvarir-$version"-*; do

@@ -8,32 +8,27 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
-arch=$(tools/windows-arch.sh)
+arch=$(tests/harness/arch-runs.sh)
 build=${ZUVARIR_BUILD_DIR:-build}/$arch
-cmake -S . -B "$build" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+tools/configure-windows.sh "$arch" "$build" >/dev/null
 cmake --build "$build" --target zuvarir -j"$(nproc)"
 scr=$(realpath "$build/zuvarir.scr")
 echo "Running the $arch saver: $scr"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "On $DISPLAY; press a key or move the mouse to end it."
-  if [ "$arch" = x64 ]; then
-    # Debian's `wine` would pick the 32-bit loader; a 64-bit program needs a 64-bit prefix.
-    WINEPREFIX=${WINEPREFIX:-$HOME/.wine64} WINEARCH=win64 exec /usr/lib/wine/wine64 "$scr" /s
-  fi
-  exec wine "$scr" /s
+  ZUVARIR_ARCH=$arch exec tests/harness/wine-run.sh "$scr" /s
 fi
 
 envdir=$(realpath -m "$build/run-env")
 shot="$build/screenshot.png"
-tools_dir=$(pwd)/tests/harness
-"$tools_dir/start-env.sh" --arch "$arch" "$envdir" "${ZUVARIR_SCREEN:-1024x768}"
-trap '"$tools_dir/stop-env.sh" "$envdir"' EXIT
+harness=$(pwd)/tests/harness
+"$harness/start-env.sh" --arch "$arch" "$envdir" "${ZUVARIR_SCREEN:-1024x768}"
+trap '"$harness/stop-env.sh" "$envdir"' EXIT
 # shellcheck disable=SC1091
 source "$envdir/env"
 echo "No display here: running it on a private Xvfb ($DISPLAY) for ${ZUVARIR_SECONDS:-6} seconds."
-wine "$scr" /s >/dev/null 2>&1 &
+"$harness/wine-run.sh" "$scr" /s >/dev/null 2>&1 &
 saver=$!
 sleep "${ZUVARIR_SECONDS:-6}"
 import -window root "$shot"

@@ -14,15 +14,19 @@ build=${ZUVARIR_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 status=0
-ctest --test-dir "$build" --output-on-failure -j2 --output-log "$build/ctest.log" "$@" || status=$?
+rm -f "$build/ctest-junit.xml"
+ctest --test-dir "$build" --output-on-failure -j2 --output-junit ctest-junit.xml "$@" || status=$?
 
-# What ran of each kind, from ctest's lines ("12/64 Test #28: x64.effect.particle ....   Passed   0.05 sec").
+# What ran of each kind, from ctest's JUnit file: a test's status is run, fail,
+# disabled or notrun, and one not run says why (SKIP_RETURN_CODE=77: skipped).
 echo
 echo "Tests by kind:"
-outcomes=$(sed -n -E 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ .]+)\.[^ ]* [ .*]*([A-Za-z][A-Za-z ]*[a-z]) .*/\1 \2/p' \
-  "$build/ctest.log")
+outcomes=$(awk -F'"' '/^\t<testcase / { kind = $2; sub(/\..*/, "", kind)
+    s = $8 == "run" ? "passed" : $8 == "fail" ? "failed" : "not run"
+    if ($8 == "notrun" && (getline) > 0 && /SKIP_RETURN_CODE=/) s = "skipped"; print kind, s }' \
+  "$build/ctest-junit.xml") || true
 for kind in native x86 x64; do
-  counts=$(awk -v kind="$kind" '$1 == kind { $1 = ""; n[tolower(substr($0, 2))]++ }
+  counts=$(awk -v kind="$kind" '$1 == kind { $1 = ""; n[substr($0, 2)]++ }
     END { for (o in n) printf "%s%d %s", (sep++ ? ", " : ""), n[o], o }' <<<"$outcomes")
   line="  $kind: ${counts:-none run}"
   if [ "$kind" = x86 ] && ! reason=$(tests/harness/arch-runs.sh x86); then

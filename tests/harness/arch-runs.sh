@@ -1,24 +1,24 @@
 #!/usr/bin/env bash
-# Usage: arch-runs.sh x86|x64
-# Exits 0 when this machine runs Windows programs of that architecture under
-# Wine. Exits 77 with the reason on stdout when it cannot: some x86_64 kernels
-# refuse every 32-bit x86 program ("Exec format error"), and 32-bit Wine is one.
-# Finds out by executing that architecture's Wine loader. Any other failure is
-# an error (exit 1): the machine is not set up.
+# Usage: arch-runs.sh [x86|x64]
+# Whether this machine runs Windows programs of that architecture under Wine,
+# found by executing its Wine loader: some x86_64 kernels refuse every 32-bit
+# program ("Exec format error"), 32-bit Wine included. Exits 0 when it does, 77
+# with the reason on stdout when it cannot, 1 when the machine is not set up.
+# Without an architecture: prints the one whose saver the tools run, x86 where
+# it runs and x64 where not (saying why on stderr).
 set -u
-case "${1:-}" in
-  x86) loader=/usr/lib/wine/wine ;;
-  x64) loader=/usr/lib/wine/wine64 ;;
-  *) echo "usage: arch-runs.sh x86|x64" >&2; exit 1 ;;
-esac
-[ -e "$loader" ] || { echo "$loader is missing: tools/setup.sh installs it" >&2; exit 1; }
-"$loader" --version >/dev/null 2>&1
-code=$?
-[ "$code" = 0 ] && exit 0
-# The shell's code for a file the kernel would not execute.
-if [ "$1" = x86 ] && [ "$code" = 126 ]; then
-  echo "this machine does not execute 32-bit programs"
-  exit 77
+if [ $# = 0 ]; then
+  if reason=$("$0" x86); then echo x86
+  elif [ $? = 77 ]; then echo "x86: $reason; the 64-bit saver runs instead" >&2; echo x64
+  else exit 1; fi
+  exit 0
 fi
-echo "$loader --version failed with exit code $code" >&2
+ZUVARIR_WINE_ENV='' ZUVARIR_ARCH=$1 "$(dirname "$0")/wine-run.sh" --version >/dev/null 2>&1
+# 126 and 127 are the shell's codes for a file the kernel would not execute and for none.
+case $? in
+  0) exit 0 ;;
+  126) [ "$1" = x86 ] && { echo "this machine does not execute 32-bit programs"; exit 77; } ;;
+  127) echo "the $1 Wine loader is missing: tools/setup.sh installs it" >&2; exit 1 ;;
+esac
+echo "the $1 Wine loader failed to start" >&2
 exit 1

@@ -4,12 +4,8 @@
 # environment's architecture cannot run here, the test ends as skipped (77).
 set -u
 [ -f "${ZUVARIR_WINE_ENV:-}/unavailable" ] && exit 77
-if [ -z "${ZUVARIR_WINE_ENV:-}" ] || [ ! -f "$ZUVARIR_WINE_ENV/env" ]; then
-  echo "env.sh: no test environment (ZUVARIR_WINE_ENV=${ZUVARIR_WINE_ENV:-})" >&2
-  exit 1
-fi
 # shellcheck disable=SC1091
-source "$ZUVARIR_WINE_ENV/env"
+source "${ZUVARIR_WINE_ENV:?no test environment}/env" || exit 1
 
 zv_harness_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ZUVARIR_PROGRAM_KEY='HKCU\Software\ZidaveVizur'

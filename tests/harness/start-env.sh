@@ -3,8 +3,7 @@
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
 # Usage: start-env.sh [--arch x86|x64] [--no-glx | --monitors right|left] DIR [WIDTHxHEIGHT]
 #   --arch x86          a 32-bit prefix and 32-bit Wine (the default)
-#   --arch x64          a 64-bit prefix and 64-bit Wine: `wine` in the environment
-#                       is the 64-bit loader, whether or not 32-bit Wine is installed
+#   --arch x64          a 64-bit prefix and 64-bit Wine
 #   (default)           Xvfb with one screen of WIDTHxHEIGHT (1024x768)
 #   --no-glx            Xvfb without OpenGL, as on a machine without a working driver
 #   --monitors right    Xorg's dummy driver with two monitors: the primary of
@@ -40,22 +39,10 @@ if ! reason=$("$harness/arch-runs.sh" "$arch"); then
   echo "$arch: $reason" >&2
   exit 77
 fi
-# Debian's `wine` starts the 32-bit loader whenever it is installed: a 64-bit
-# environment puts its own `wine`, `wineboot` and `winepath` first on the PATH.
-winearch=win32
-path_line=""
-if [ "$arch" = x64 ]; then
-  winearch=win64
-  # Scripts, not links: the loader takes its own name for the loader of the
-  # processes it starts, and "wine" is the 32-bit one.
-  mkdir -p "$dir/bin"
-  printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/bin/wine"
-  for tool in wineboot winepath; do
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 %s.exe "$@"\n' "$tool" >"$dir/bin/$tool"
-  done
-  chmod +x "$dir/bin/"*
-  path_line="export PATH=\"$dir/bin:\$PATH\""
-fi
+# `wine`, `wineboot` and `winepath` in the environment start the loader of its
+# architecture (wine-run.sh).
+mkdir -p "$dir/bin"
+for tool in wine wineboot winepath; do ln -s "$harness/wine-run.sh" "$dir/bin/$tool"; done
 
 # Xorg's dummy driver with two RandR outputs on one X screen: Wine reports each
 # output as a monitor, at its position relative to the primary one.
@@ -117,8 +104,7 @@ export ZUVARIR_WINE_ENV="$dir"
 export DISPLAY=":$(head -n1 "$dir/display")"
 export WINEPREFIX="$dir/prefix"
 export ZUVARIR_ARCH=$arch
-export WINEARCH=$winearch
-$path_line
+export PATH="$dir/bin:\$PATH"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 ENV
