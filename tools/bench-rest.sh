@@ -86,7 +86,7 @@ printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$music" >"$music
 chmod +x "$music/piece"
 printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$music" \
   >"$music/home/.asoundrc"
-sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200-8200 vol 0.5
+sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200:8200 vol 0.5
 wine reg add 'HKCU\Software\ZidaveVizur' /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\ZidaveVizur' /v MusicFileName /t REG_SZ /d "$(winepath -w "$music/sweep.wav")" /f \
   >/dev/null 2>&1
@@ -104,12 +104,12 @@ done
 xdotool key space
 wait "$saver" || true
 pieces=("$music"/piece.*.wav)
-for ((i = ${#pieces[@]} - 4; i < ${#pieces[@]} - 1; i++)); do
+for ((i = ${#pieces[@]} > 4 ? ${#pieces[@]} - 4 : 0; i < ${#pieces[@]} - 1; i++)); do
   before=$(sweep_position "${pieces[i]}" "")
   after=$(sweep_position "${pieces[i + 1]}" first)
   awk -v arch="$arch" -v b="$before" -v a="$after" 'BEGIN { d = (a - b) * 1000
     printf "%s music after a rest: %s %.0f ms (stopped at %.2f s, went on at %.2f s)\n", arch,
-      d >= 0 ? "skipped" : "repeated", d >= 0 ? d : -d, b, a }'
+      (d >= 0 ? "skipped" : "repeated"), (d >= 0 ? d : -d), b, a }'
 done
 rm -rf "$music"
 
