@@ -98,12 +98,10 @@ TEST_CASE("the music makes exactly the library calls its settings and the mode c
         CHECK(RecordedCalls() == std::vector<std::string>{init});
         CHECK(gMusicStream == 0);
     }
-    SUBCASE("a stream that cannot be created: init, start, the attempt, and nothing at rest or stop")
+    SUBCASE("a stream that cannot be created: init, start, the attempt, and nothing at stop")
     {
         Run run(ModeSaver, true, kUnreadableMusicFileName, true);
         StartMusic();
-        PauseMusic();
-        ResumeMusic();
         StopMusic();
         CHECK(RecordedCalls() == std::vector<std::string>{
                                      init, "BASS_Start",
@@ -120,18 +118,6 @@ TEST_CASE("the music makes exactly the library calls its settings and the mode c
                                      init, "BASS_Start", "BASS_StreamCreateFile 0 " + file + " 0 0 0",
                                      "BASS_StreamPlay 81 0 4", "BASS_StreamFree 81", "BASS_Stop", "BASS_Free"});
         CHECK(gMusicStream == kRecordedHandle);  // kept after the stop
-    }
-    SUBCASE("a playing stream's output stops while the saver rests and starts again when it wakes")
-    {
-        Run run(ModeSaver, true, file.c_str(), true);
-        StartMusic();
-        PauseMusic();
-        ResumeMusic();
-        StopMusic();
-        CHECK(RecordedCalls() == std::vector<std::string>{
-                                     init, "BASS_Start", "BASS_StreamCreateFile 0 " + file + " 0 0 0",
-                                     "BASS_StreamPlay 81 0 4", "BASS_Stop", "BASS_Start", "BASS_StreamFree 81",
-                                     "BASS_Stop", "BASS_Free"});
     }
 }
 

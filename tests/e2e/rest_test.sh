@@ -2,9 +2,9 @@
 # Resting while nobody can see. Told as the system tells it that the display went
 # off or the computer went to sleep, the real saver draws nothing and takes next
 # to no processor time, comes back at once when told otherwise, and a key still
-# ends it. The preview rests while its pane is hidden or minimised. That the
-# effect goes on where it rested is the clock's rule (clock_test.cpp): the
-# screen cannot tell a jump apart.
+# ends it; its music's output closes, and goes on where it stopped. The preview
+# rests while its pane is hidden or minimised. That the effect goes on where it
+# rested is the clock's rule (clock_test.cpp): the screen cannot tell a jump apart.
 source "$(dirname "$0")/../harness/env.sh"
 source "$(dirname "$0")/saver_common.sh"
 work=$(mktemp -d)
@@ -18,67 +18,59 @@ cpu_percent() {
   after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
   awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
 }
-same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
+at_most() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
 
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
-
-# rest OFF ON SECONDS: rests the saver with the notice OFF for SECONDS, wakes it
-# with ON, then rests it again and ends it with a key.
+# rest OFF ON: rests the saver with the notice OFF for 15 s, wakes it with ON,
+# then rests it again and ends it with a key.
 rest() {
-  local off=$1 on=$2 seconds=$3 pid cpu woken
+  local off=$1 on=$2 pid cpu woken
   start_full_screen || return
   sleep 1.5
   pid=$(prefix_processes zuvarir.scr | tail -n1)
   probe power "$off" || fail "$off: not delivered"
   sleep 0.5
   screenshot "$work/rest-start.png"
-  cpu=$(cpu_percent "$pid" "$seconds")
+  cpu=$(cpu_percent "$pid" 15)
   screenshot "$work/rest-end.png"
-  same_pixels "$work/rest-start.png" "$work/rest-end.png" && pass "$off: no frame drawn in $seconds s" ||
-    fail "$off: the screen changed while resting"
-  awk -v c="$cpu" 'BEGIN { exit !(c <= 1) }' && pass "$off: $cpu % of a core while resting" ||
-    fail "$off: $cpu % of a core while resting"
-
+  [ "$(compare -metric AE "$work/rest-start.png" "$work/rest-end.png" null: 2>&1)" = 0 ] &&
+    pass "$off: no frame drawn in 15 s" || fail "$off: the screen changed while resting"
+  at_most "$cpu" 1 && pass "$off: $cpu % of a core while resting" || fail "$off: $cpu % of a core while resting"
   woken=$(probe power "$on" watch)
   [ "${woken%% *}" = changed ] && pass "$on: frames follow (the screen changed ${woken#* } ms after)" ||
     fail "$on: no frame followed ($woken)"
-
   probe power "$off"
   sleep 0.5
   xdotool key space
   expect_closed "$off, then a key,"
 }
+rest display-off display-on
+rest suspend resume
 
-rest display-off display-on 15
-rest suspend resume 15
-
-# With music: the output closes while the saver rests, and after it the music
-# goes on where it stopped. The file steps up 100 Hz every half second from
-# 300 Hz, so the tone tells the place. Each opening of Wine's ALSA output is
-# written to a file of its own (the capture's pieces).
+# With music. Each opening of Wine's ALSA output is captured to a file of its
+# own; the music steps up 100 Hz every half second from 300 Hz for 32 s, so that
+# its tone tells the place. Wine drops what its audio client still held at the
+# stop (about 0.1 s, more on a loaded machine), so a few steps may be skipped.
 mkdir -p "$work/home"
 printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$work" >"$work/piece"
 chmod +x "$work/piece"
 printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$work" \
   >"$work/home/.asoundrc"
-steps=()
-for f in $(seq 300 100 1800); do steps+=(synth 0.5 sine "$f" :); done
-sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" "${steps[@]:0:${#steps[@]}-1}" vol 0.5 &&
-  lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" || fail "the music could not be made"
+steps=$(for f in $(seq 300 100 6600); do printf 'synth 0.5 sine %s : ' "$f"; done)
+sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" ${steps% : } && lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" ||
+  fail "no music"
 reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/steps.mp3")"
-# The tone's step (0 for 300 Hz) in the first (or with `last` the last) loud
-# tenth of a second of a piece that holds one step alone.
+# The step (0 for 300 Hz) of the first, or with `last` the last, loud tenth of
+# a second of a capture that holds one step alone.
 step_at() {
   sox --ignore-length "$1" -t dat - remix 1 2>/dev/null | awk -v last="$2" '
     /^; Sample Rate/ { rate = $4 } /^;/ { next }
-    { w = int($1 * 10); if (w != win) { flush(); win = w; n = 0; c = 0; e = 0 }
-      n++; e += $2 * $2; if (n > 1 && (($2 < 0) != (previous < 0))) c++; previous = $2 }
-    function flush(   f, s) {
-      f = c * 5; s = int((f - 300) / 100 + 0.5)
-      if (n >= rate / 10 - 1 && e / n > 0.01 && f - (300 + 100 * s) < 15 && (300 + 100 * s) - f < 15 && (!found || last)) {
-        found = 1; step = s
-      }
+    { w = int($1 * 10); if (w != win) { flush(); win = w; n = c = e = 0 }
+      n++; e += $2 * $2; if (n > 1 && ($2 < 0) != (previous < 0)) c++; previous = $2 }
+    function flush(   s, off) {
+      s = int((c * 5 - 300) / 100 + 0.5); off = c * 5 - 300 - 100 * s
+      if (n >= rate / 10 - 1 && e / n > 0.01 && off * off < 225 && (!found || last)) { found = 1; step = s }
     }
     END { flush(); print step }'
 }
@@ -92,13 +84,13 @@ HOME="$work/home" start_full_screen && {
   expect_closed "a key after a rest with music"
   pieces=("$work"/piece.*.wav)
   if [ "${#pieces[@]}" -lt 2 ]; then
-    fail "the music's output stayed open while resting (${#pieces[@]} piece)"
+    fail "the music's output stayed open while resting"
   else
     before=$(step_at "${pieces[-2]}" last)
     after=$(step_at "${pieces[-1]}" "")
-    [ "$after" = "$before" ] || [ "$after" = $(((before + 1) % 16)) ] &&
+    [ -n "$before" ] && [ -n "$after" ] && [ "$after" -ge "$before" ] && [ "$after" -le $((before + 4)) ] &&
       pass "the music goes on where it stopped (step $before, then $after)" ||
-      fail "the music went on at step $after, not at $before"
+      fail "the music went on at step ${after:-none}, not at ${before:-none}"
   fi
 }
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
@@ -111,22 +103,19 @@ pane=$!
 zv_pids+=("$pane")
 for _ in $(seq 300); do grep -q '^child\|^no child' "$work/pane.log" && break; sleep 0.1; done
 preview=$(prefix_processes '/p ' | tail -n1)
-if [ -z "$preview" ]; then
-  fail "no preview ($(tr -d '\r' <"$work/pane.log" | tr '\n' ' '))"
-else
-  for hide in 3:hidden 5:minimised; do
-    probe press "Preview Pane" "${hide%%:*}"
-    sleep 1
-    cpu=$(cpu_percent "$preview" 15)
-    awk -v c="$cpu" 'BEGIN { exit !(c <= 1) }' && pass "a ${hide#*:} preview: $cpu % of a core" ||
-      fail "a ${hide#*:} preview: $cpu % of a core"
-    probe press "Preview Pane" 4
-    sleep 0.5
-    cpu=$(cpu_percent "$preview" 2)
-    awk -v c="$cpu" 'BEGIN { exit !(c > 10) }' && pass "shown again, the preview draws ($cpu % of a core)" ||
-      fail "shown again, the preview takes only $cpu % of a core"
-  done
-  probe press "Preview Pane" 2
-  wait_exit "$pane" 15
-fi
+[ -n "$preview" ] || fail "no preview ($(tr -d '\r' <"$work/pane.log" | tr '\n' ' '))"
+for hide in 3:hidden 5:minimised; do
+  [ -n "$preview" ] || break
+  probe press "Preview Pane" "${hide%%:*}"
+  sleep 1
+  cpu=$(cpu_percent "$preview" 15)
+  at_most "$cpu" 1 && pass "a ${hide#*:} preview: $cpu % of a core" || fail "a ${hide#*:} preview: $cpu % of a core"
+  probe press "Preview Pane" 4
+  sleep 0.5
+  cpu=$(cpu_percent "$preview" 2)
+  at_most "$cpu" 10 && fail "shown again, the preview takes only $cpu % of a core" ||
+    pass "shown again, the preview draws ($cpu % of a core)"
+done
+probe press "Preview Pane" 2
+wait_exit "$pane" 15
 finish

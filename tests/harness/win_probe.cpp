@@ -15,8 +15,6 @@
 //                                                 one, for MS milliseconds
 //   win_probe power EVENT [watch]                 sends the saver's render window
 //                                                 the power notification EVENT
-//   win_probe changes MS                          counts the changes of the
-//                                                 screen's middle over MS
 //
 // `power` delivers WM_POWERBROADCAST as the system does, its setting placed in
 // the saver's own memory: EVENT is display-off, display-on, display-dim (the
@@ -373,22 +371,9 @@ int main(int argc, char** argv)
         CloseHandle(file);
         return 0;
     }
-    if (argc >= 3 && std::strcmp(argv[1], "changes") == 0) {
-        const DWORD start = GetTickCount();
-        std::vector<DWORD> last = CaptureScreen();
-        int changes = 0;
-        while (GetTickCount() - start < DWORD(std::atol(argv[2]))) {
-            std::vector<DWORD> now = CaptureScreen();
-            changes += now != last;
-            last.swap(now);
-        }
-        std::printf("%d\n", changes);
-        return 0;
-    }
     if (argc >= 3 && std::strcmp(argv[1], "power") == 0)
         return SendPower(argv[2], argc >= 4 && std::strcmp(argv[3], "watch") == 0);
     std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
-                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS | power EVENT [watch]"
-                         " | changes MS\n");
+                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS | power EVENT [watch]\n");
     return kUsage;
 }
