@@ -32,6 +32,8 @@ env_dir=$(mktemp -d)
 trap '"$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir"' EXIT
 # shellcheck disable=SC1091
 source "$env_dir/env"
+# shellcheck source=../tests/harness/audio_pieces.sh
+source "$harness/audio_pieces.sh"
 
 # The newest Wine process of this prefix whose command line holds TEXT.
 process() {
@@ -100,11 +102,7 @@ sweep_position() {
     }'
 }
 music=$(mktemp -d)
-mkdir -p "$music/home"
-printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$music" >"$music/piece"
-chmod +x "$music/piece"
-printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$music" \
-  >"$music/home/.asoundrc"
+capture_pieces "$music"
 sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200:8200 vol 0.5
 wine reg add 'HKCU\Software\ZidaveVizur' /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\ZidaveVizur' /v MusicFileName /t REG_SZ /d "$(winepath -w "$music/sweep.wav")" /f \

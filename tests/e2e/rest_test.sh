@@ -7,6 +7,7 @@
 # rested is the clock's rule (clock_test.cpp): the screen cannot tell a jump apart.
 source "$(dirname "$0")/../harness/env.sh"
 source "$(dirname "$0")/saver_common.sh"
+source "$(dirname "$0")/../harness/audio_pieces.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
 
@@ -51,11 +52,7 @@ rest suspend resume
 # own; the music steps up 100 Hz every half second from 300 Hz for 32 s, so that
 # its tone tells the place. Wine drops what its audio client still held at the
 # stop (about 0.1 s, more on a loaded machine), so a few steps may be skipped.
-mkdir -p "$work/home"
-printf '#!/bin/sh\nexec cat >"%s/piece.$(date +%%s%%N).wav"\n' "$work" >"$work/piece"
-chmod +x "$work/piece"
-printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|%s/piece"\n format "wav"\n}\n' "$work" \
-  >"$work/home/.asoundrc"
+capture_pieces "$work"
 steps=$(for f in $(seq 300 100 6600); do printf 'synth 0.5 sine %s : ' "$f"; done)
 sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" ${steps% : } && lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" ||
   fail "no music"
