@@ -29,7 +29,8 @@ void GLWindow::StartClock()
     countedMilliseconds = 0;
     baseSeconds = 0;
     elapsed = 0;
-    clockResting = false;
+    // In step with the window: a clock started while the window rests rests too.
+    clockResting = IsResting();
 
     LARGE_INTEGER reading;
     if (gTimeSource.queryFrequency(&reading) && reading.QuadPart > 0) {

@@ -47,6 +47,11 @@ double ActiveWindowElapsed()
     return ActiveWindowAlive() ? gActiveWindow->elapsed : 0.0;
 }
 
+double ActiveWindowSecondsShown()
+{
+    return ActiveWindowAlive() ? SteadySeconds() - gActiveWindow->shownAt : 0.0;
+}
+
 GLWindow::GLWindow()
 {
     if (gActiveWindow)
@@ -71,8 +76,13 @@ GLWindow::GLWindow()
         gActiveWindowAlive = false;
         throw;
     }
+    shownAt = SteadySeconds();
     StartClock();
     StartMusic();
+    // A suspend handled while the window came up: the music waits for the resume.
+    if (IsResting())
+        PauseMusic();
+    StartPacing();
     if (gMode == ModeSaver)
         SetScreenSaverRunning(TRUE);
     RegisterDisplayNotifications();
@@ -81,6 +91,7 @@ GLWindow::GLWindow()
 GLWindow::~GLWindow()
 {
     UnregisterDisplayNotifications();
+    StopPacing();
     StopMusic();
     StopClock();
     wglMakeCurrent(deviceContext, nullptr);

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
+#include "display/frame_pacing.h"
+
 // The render window with its OpenGL context, the frame clock and the per-frame
 // message pump (window and context: gl_window.cpp; clock: frame_clock.cpp; pump:
-// message_pump.cpp; rest: rest.cpp; its procedure: window_proc.cpp). The
+// message_pump.cpp; frame pacing: frame_pacer.cpp; rest: rest.cpp; its procedure: window_proc.cpp). The
 // constructor leaves the window shown and focused, the context current on the
 // calling thread, the clock running and the music playing when enabled; it
 // throws Exception on any failure. At most one exists per process: the guard is
@@ -41,6 +43,19 @@ public:
     // rests it waits for the next message instead (a hidden preview looks again
     // a few times a second). False once the quit message has been retrieved.
     bool PumpMessage();
+
+    // Frame pacing: frames start one refresh period of the window's monitor
+    // apart (a little less, see FramePacing). StartPacing asks the driver for
+    // swap interval 1 and makes the timer that WaitForFrame waits on; where the
+    // system has no high-resolution timer, the multimedia timer runs at 1 ms
+    // while the saver is awake. WaitForFrame waits for the next frame's time or
+    // the next message, whichever comes first: true when the frame is due,
+    // which it also marks as started; false when a message came first.
+    void StartPacing();
+    void StopPacing();
+    void ReadRefreshRate();
+    bool WaitForFrame();
+    void SetFineTimerPeriod(bool fine);
 
     // Resting while nobody can see the picture: the display is off, the computer
     // sleeps, or the preview's pane is hidden. Nothing is drawn, and the clock
@@ -80,6 +95,14 @@ public:
     bool clockRunning = false;
     bool clockResting = false;
 
+    FramePacing pacing;
+    void* frameTimer = nullptr;  // HANDLE of a waitable timer
+    bool fineTimerWanted = false;  // no high-resolution timer: timeBeginPeriod(1) while awake
+    bool fineTimerOn = false;
+    // When the window came up, in SteadySeconds: the mouse grace counts from
+    // there, whatever the frame clock does.
+    double shownAt = 0;
+
     uint32_t restReasons = 0;
     void* displayNotification = nullptr;  // HPOWERNOTIFY
 };
@@ -93,6 +116,13 @@ extern GLWindow* gActiveWindow;
 bool ActiveWindowAlive();
 // The active window's elapsed seconds while that object is alive, else 0.
 double ActiveWindowElapsed();
+// The seconds since the active window came up while that object is alive,
+// else 0; unlike elapsed, it goes on while the saver rests.
+double ActiveWindowSecondsShown();
+
+// Seconds on the performance counter (the millisecond tick count where there is
+// none), which runs on while the saver rests: pacing and the mouse grace.
+double SteadySeconds();
 
 // The two context calls, replaceable so that a test can make activation fail;
 // they default to wglCreateContext and wglMakeCurrent.

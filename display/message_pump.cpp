@@ -1,7 +1,7 @@
-// The per-frame pump step: at most one message per frame and never a wait while
-// the picture can be seen, so the frame loop runs as fast as the driver allows
-// and a burst of input is spread over as many frames. While the saver rests it
-// sleeps until a message comes; the close rules hold as ever.
+// The per-frame pump step: at most one message per step and never a wait while
+// the picture can be seen; the wait for a frame's time is the scene's
+// (WaitForFrame), and any message ends it. While the saver rests it sleeps
+// until a message comes; the close rules hold as ever.
 #include "display/gl_window.h"
 #include "shell/saver_mode.h"
 

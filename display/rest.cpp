@@ -56,9 +56,11 @@ void GLWindow::SetRestReason(RestReason reason, bool holds)
     if (IsResting()) {
         RestClock();
         PauseMusic();
+        SetFineTimerPeriod(false);
     } else {
         WakeClock();
         ResumeMusic();
+        SetFineTimerPeriod(true);
     }
 }
 

@@ -20,7 +20,7 @@ bool IsSaverOrPreview() { return gMode == ModeSaver || gMode == ModePreview; }
 
 void CloseOnMouseTravel()
 {
-    if (gMode != ModeSaver || !(ActiveWindowElapsed() > kMouseGraceSeconds))
+    if (gMode != ModeSaver || !(ActiveWindowSecondsShown() > kMouseGraceSeconds))
         return;
     // The position in lParam is client-relative; the origin is a screen point.
     POINT cursor;
@@ -74,6 +74,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (ActiveWindowAlive())
             gActiveWindow->OnPowerBroadcast(wParam, lParam);
         return TRUE;  // handled, and no suspend is ever refused
+    case WM_DISPLAYCHANGE:
+        if (ActiveWindowAlive())
+            gActiveWindow->ReadRefreshRate();
+        return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

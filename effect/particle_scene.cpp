@@ -32,6 +32,13 @@ constexpr float kFloorHalfSize = 300.0f;
 constexpr float kFarFloorColour[] = {0.0f, 0.3f, 0.5f};
 constexpr float kNearFloorColour[] = {0.3f, 0.1f, 0.0f};
 
+void ApplyRandomPreset()
+{
+    gParticleSystem->ApplyPreset(Random::rand() % gParticleSystem->PresetCount());
+}
+
+}  // namespace
+
 // Texturing on, smooth shading, black clear colour, clear depth 1, no depth test,
 // additive blending (source alpha, one), fastest perspective and point hints; the
 // texture environment stays GL_MODULATE: colour times sprite grey.
@@ -48,12 +55,33 @@ void SetupRenderState()
     glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
 }
 
-void ApplyRandomPreset()
+void SetupProjection(int width, int height)
 {
-    gParticleSystem->ApplyPreset(Random::rand() % gParticleSystem->PresetCount());
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-kFrustumHalfWidth, kFrustumHalfWidth, -kFrustumHalfHeight, kFrustumHalfHeight, kFrustumNear,
+              kFrustumFar);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }
 
-}  // namespace
+void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    const Vector3& angles = system.cameraAngles;
+    const Vector3& position = system.cameraPosition;
+    glRotatef(-angles.z, 0.0f, 0.0f, 1.0f);
+    glRotatef(-angles.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(-angles.x, 1.0f, 0.0f, 0.0f);
+    glTranslatef(-position.x, -position.y, -position.z);
+
+    if (system.floor)
+        DrawFloor();
+    glBindTexture(GL_TEXTURE_2D, spriteTexture);
+    system.Draw();
+}
 
 bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
 {
@@ -63,7 +91,7 @@ bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
 ParticleScene::ParticleScene()
 {
     // From here on a throw runs ~GLWindow: music and clock stop, contexts go.
-    if (!LoadSpriteTexture())
+    if (!LoadSpriteTexture(gSpriteTexture))
         throw Exception("Failed to load textures");
     SetupRenderState();
 
@@ -89,7 +117,7 @@ ParticleScene::~ParticleScene()
     }
 }
 
-bool ParticleScene::LoadSpriteTexture()
+bool LoadSpriteTexture(unsigned int& texture)
 {
     // A DIB section, so that the pixel bits can be handed to OpenGL as they are.
     HBITMAP bitmap = static_cast<HBITMAP>(
@@ -99,8 +127,8 @@ bool ParticleScene::LoadSpriteTexture()
     BITMAP info = {};
     GetObjectA(bitmap, sizeof info, &info);
 
-    glGenTextures(1, &gSpriteTexture);
-    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     // The bottom row comes first, so t = 0 is the bottom of the picture. Blue and
@@ -116,13 +144,7 @@ void ParticleScene::Resize(int newWidth, int newHeight)
         newHeight = 1;
     width = newWidth;
     height = newHeight;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-kFrustumHalfWidth, kFrustumHalfWidth, -kFrustumHalfHeight, kFrustumHalfHeight, kFrustumNear,
-              kFrustumFar);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    SetupProjection(width, height);
 }
 
 bool ParticleScene::RenderFrame()
@@ -132,6 +154,10 @@ bool ParticleScene::RenderFrame()
     // Nobody can see the picture: nothing moves and nothing is drawn.
     if (IsResting())
         return true;
+    // A message before the frame is due is handled first, by the next pass.
+    if (!WaitForFrame())
+        return true;
+    Tick();
     if (!gFirstFrameSeen) {
         gFirstFrameSeen = true;
         lastPresetSwitch = elapsed;
@@ -144,25 +170,12 @@ bool ParticleScene::RenderFrame()
         lastPresetSwitch = elapsed;
     }
     gParticleSystem->Update(now);
-
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    const Vector3& angles = gParticleSystem->cameraAngles;
-    const Vector3& position = gParticleSystem->cameraPosition;
-    glRotatef(-angles.z, 0.0f, 0.0f, 1.0f);
-    glRotatef(-angles.y, 0.0f, 1.0f, 0.0f);
-    glRotatef(-angles.x, 1.0f, 0.0f, 0.0f);
-    glTranslatef(-position.x, -position.y, -position.z);
-
-    if (gParticleSystem->floor)
-        DrawFloor();
-    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
-    gParticleSystem->Draw();
+    DrawScene(*gParticleSystem, gSpriteTexture);
     SwapBuffers(deviceContext);
     return true;
 }
 
-void ParticleScene::DrawFloor()
+void DrawFloor()
 {
     glBegin(GL_TRIANGLE_STRIP);
     glColor3f(kFarFloorColour[0], kFarFloorColour[1], kFarFloorColour[2]);

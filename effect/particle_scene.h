@@ -19,14 +19,25 @@ public:
 
     // One pass of the main loop; false, without drawing, once the quit message
     // came. While the window rests it only pumps: no update, no drawing, no swap.
+    // Otherwise it waits for the frame's time (WaitForFrame); a message that
+    // comes first ends the pass without a frame.
     bool RenderFrame();
 
-    // Uploads bitmap resource 104 of gInstance into gSpriteTexture and leaves it
-    // bound; false when the bitmap cannot be loaded.
-    bool LoadSpriteTexture();
-    // The ground glow: the sprite stretched over a 600 x 600 square at y = 0.
-    void DrawFloor();
 };
+
+// The drawing of a frame, without the window, so that a tool or a test can draw
+// one into any GL context. SetupRenderState sets the fixed state once;
+// SetupProjection the viewport and the fixed frustum, the same for every size.
+// DrawScene clears, places the camera, draws the ground where the system has
+// one, then the particles with spriteTexture; the caller swaps.
+void SetupRenderState();
+// Uploads bitmap resource 104 of gInstance into a new texture and leaves it
+// bound; false when the bitmap cannot be loaded.
+bool LoadSpriteTexture(unsigned int& texture);
+void SetupProjection(int width, int height);
+void DrawScene(const ParticleSystem& system, unsigned int spriteTexture);
+// The ground glow: the sprite stretched over a 600 x 600 square at y = 0.
+void DrawFloor();
 
 // Seconds between preset switches, before the random extra of 0 to 4 whole seconds.
 constexpr float PresetSwitchInterval = 30.0f;

@@ -6,6 +6,15 @@
 #include "effect/vector3.h"
 
 constexpr int kParticleCount = 4000;
+// A sprite's two triangles: top, left, right, then right, left, bottom.
+constexpr int kSpriteVertexCount = 6;
+
+// One corner of a sprite as Draw hands it to OpenGL: texture, colour, position.
+struct SpriteVertex {
+    float s, t;
+    float color[4];
+    float x, y, z;
+};
 
 // The emitter's drift in degrees, shared by every system of the process and kept
 // across calls and preset switches: orbit 0 and bob 180 at process start.
@@ -33,9 +42,10 @@ public:
     // slot is dropped.
     void Update(double time);
 
-    // One textured diamond per live particle, facing the camera; expects the view
-    // transform, the bound sprite texture and blending to be set, and leaves the
-    // modelview matrix as it found it. Windows build only.
+    // One textured diamond per live particle, facing the camera, all in one
+    // vertex-array draw from spriteVertices; expects the view transform, the
+    // bound sprite texture and blending to be set, and leaves the matrices and
+    // the client arrays as it found them. Windows build only.
     void Draw() const;
 
     int32_t PresetCount() const;
@@ -66,6 +76,8 @@ public:
     double lastTime;    // time of the previous Update
     EffectPreset presets[kPresetSlotCount];
     int32_t presetCount;
+    // Draw's storage, filled afresh each frame.
+    mutable SpriteVertex spriteVertices[kParticleCount * kSpriteVertexCount];
 
 private:
     void PlaceEmitter(float dt);

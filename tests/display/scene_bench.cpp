@@ -4,12 +4,17 @@
 // where L is the mean number of live particles per frame. The pool is kept full
 // (4000) unless "preset" is given, which leaves the preset's own emission rate.
 // The scene's own preset switch cannot interfere: each preset runs well under 30 s.
-// Usage: scene_bench [SECONDS_PER_PRESET [preset]]   (default 3, at most 25)
+// With "draw", it times instead the particles' drawing alone with a full pool
+// at a 1 x 1 viewport, one by one and in one draw, and prints for each the
+// milliseconds of the process's CPU time and of wall time per frame.
+// Usage: scene_bench [SECONDS_PER_PRESET [preset|draw]]   (default 3, at most 25)
 #include <windows.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "effect/particle_scene.h"
 #include "effect/particle_system.h"
@@ -17,6 +22,7 @@
 #include "shell/globals.h"
 #include "shell/saver_mode.h"
 #include "shell/saver_settings.h"
+#include "tests/display/reference_draw.h"
 
 namespace {
 
@@ -27,6 +33,32 @@ constexpr double kMostSeconds = 25;
 // that the pool stays at 4000 from the first frame on.
 constexpr uint32_t kFloodRate = 10'000'000;
 constexpr float kLongestLife = 10.0f;
+
+double ProcessCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto seconds = [](const FILETIME& time) {
+        return (double(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void TimeDraw(bool oneByOne, int frames)
+{
+    const double cpuStart = ProcessCpuSeconds();
+    const DWORD wallStart = GetTickCount();
+    for (int frame = 0; frame < frames; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (oneByOne)
+            DrawEachParticle(*gParticleSystem);
+        else
+            gParticleSystem->Draw();
+        glFinish();
+    }
+    std::printf("draw %s: %.3f ms CPU, %.3f ms wall per frame\n", oneByOne ? "one by one" : "in one call",
+                (ProcessCpuSeconds() - cpuStart) * 1000 / frames, double(GetTickCount() - wallStart) / frames);
+}
 
 }  // namespace
 
@@ -44,6 +76,16 @@ int main(int argc, char** argv)
     try {
         ParticleScene scene;
         const bool fullPool = argc < 3 || std::strcmp(argv[2], "preset") != 0;
+        if (argc > 2 && std::strcmp(argv[2], "draw") == 0) {
+            gParticleSystem->emitRate = kFloodRate;
+            gParticleSystem->lifeStart = kLongestLife;
+            for (int frame = 0; frame < kSettleFrames; ++frame)
+                scene.RenderFrame();
+            glViewport(0, 0, 1, 1);
+            for (bool oneByOne : {true, false, true, false})
+                TimeDraw(oneByOne, int(seconds * 100));
+            return 0;
+        }
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         for (int preset = 0; preset < gParticleSystem->PresetCount(); ++preset) {

@@ -17,9 +17,11 @@
 #include "display/frame_clock.h"
 #include "effect/particle_scene.h"
 #include "effect/particle_system.h"
+#include "effect/random.h"
 #include "resources/resource_ids.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
+#include "tests/display/reference_draw.h"
 #include "tests/display/resource_access.h"
 #include "tests/display/window_fixture.h"
 
@@ -155,6 +157,48 @@ TEST_CASE("a frame on which the quit message arrives neither updates nor draws")
     CHECK(gParticleSystem->lastTime == before);
     CHECK(scene.RenderFrame());
     CHECK(gParticleSystem->lastTime > before);
+}
+
+TEST_CASE("one draw of all particles paints the frame that drawing them one by one painted")
+{
+    ParticleScene& scene = SharedScene();
+    const auto readFrame = [&scene] {
+        std::vector<unsigned char> frame(static_cast<size_t>(scene.width) * scene.height * 3);
+        glFinish();
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, scene.width, scene.height, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+        return frame;
+    };
+    for (int preset : {0, 4, 7}) {
+        CAPTURE(preset);
+        Random::srand(1);
+        gParticleSystem->ApplyPreset(preset);
+        for (int frame = 0; frame < 180; ++frame)
+            gParticleSystem->Update(gParticleSystem->lastTime + 1.0 / 60);
+        DrawScene(*gParticleSystem, gSpriteTexture);
+        const std::vector<unsigned char> drawn = readFrame();
+        // DrawScene leaves the camera in the modelview.
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (gParticleSystem->floor)
+            DrawFloor();
+        glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+        DrawEachParticle(*gParticleSystem);
+        const std::vector<unsigned char> reference = readFrame();
+        size_t lit = 0, differing = 0;
+        int largest = 0;
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            const int difference = std::abs(drawn[i] - reference[i]);
+            lit += reference[i] > 0;
+            differing += difference > 0;
+            largest = difference > largest ? difference : largest;
+        }
+        MESSAGE("preset " << preset << ": " << differing << " of " << drawn.size() << " channels differ, by "
+                          << largest << " at most; " << lit << " lit");
+        CHECK(lit > 1000);
+        CHECK(differing * 1000 < lit);
+        CHECK(largest <= 2);
+    }
 }
 
 TEST_CASE("the sprite bitmap becomes the bound 64 x 64 texture, bottom row first")

@@ -12,8 +12,9 @@ reg_set_dword "$ZUVARIR_PROGRAM_KEY" Floor 0
 reg_set_dword "$ZUVARIR_SYSTEM_KEY" "Mouse Threshold" 40
 screen=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 
-# Without the floor: particles on black, soft round sprites in many shades.
-if start_full_screen; then
+# Without the floor: particles on black, soft round sprites in many shades, at
+# the display's rate: Wine reports 0 Hz, the hardware's default, which is 60.
+if WINEDEBUG=+fps zv_stderr=$shots/fps.log start_full_screen; then
   geometry=$(xdotool getwindowgeometry "$saver_window" | awk '/Geometry:/ { print $2 }')
   position=$(xdotool getwindowgeometry "$saver_window" | awk '/Position:/ { print $2 }')
   [ "$geometry" = "$screen" ] && [ "$position" = "0,0" ] && pass "the window covers the screen ($screen)" ||
@@ -31,6 +32,11 @@ if start_full_screen; then
   echo "particles only: lit fraction $lit, still $still, $colours colours"
   greater "$lit" 0.002 && pass "particles show ($lit of the screen lit)" || fail "hardly anything drawn: $lit"
   greater "$colours" 100 && pass "soft sprites: $colours shades" || fail "only $colours colours on screen"
+  # Wine's fps channel: "... @ approx 61.23fps, total ..." about once a second.
+  fps=$(grep -o 'approx [0-9.]*fps' "$shots/fps.log" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
+    awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }')
+  greater "$fps" 50 && ! greater "$fps" 66 && pass "paced to the display: $fps frames per second" ||
+    fail "$fps frames per second at 60 Hz"
   [ "$("$cursor_image")" = hidden ] && pass "the pointer is hidden over the saver" ||
     fail "pointer over the saver: $("$cursor_image")"
 

@@ -28,8 +28,9 @@ zv_cleanup() {
 trap zv_cleanup EXIT
 
 # Starts `wine PROGRAM ARGS...` in the background; its PID lands in $zv_last_pid.
+# Its standard error goes to $zv_stderr where that is set (Wine's debug channels).
 start_wine() {
-  wine "$@" >/dev/null 2>&1 &
+  wine "$@" >/dev/null 2>"${zv_stderr:-/dev/null}" &
   zv_last_pid=$!
   zv_pids+=("$zv_last_pid")
 }

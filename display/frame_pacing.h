@@ -1,0 +1,26 @@
+#pragma once
+
+// When the next frame may start: one refresh period after the previous frame
+// started, aimed a little early so that where SwapBuffers itself waits for the
+// display, the display's wait decides and no refresh is skipped. A late frame
+// only moves the next one on: frames never hurry to catch up. Seconds are any
+// steady clock's; portable, no window needed.
+class FramePacing {
+public:
+    // 0 and 1 are the hardware's default rate, which counts as 60 Hz.
+    void SetRefreshRate(unsigned hertz);
+    // The seconds until the next frame may start, 0 when it may start now. A
+    // clock that went back (reset) makes it due at once.
+    double SecondsUntilFrame(double now) const;
+    // Marks a frame as started at `now`.
+    void StartFrame(double now);
+
+    double aim = 0;  // the seconds from one frame's start to the next's
+    double lastStart = 0;
+    bool started = false;
+};
+
+// The refresh rate assumed where the system reports none.
+constexpr unsigned kDefaultRefreshHertz = 60;
+// The share of a refresh period that a frame waits after the previous one.
+constexpr double kEarlyAim = 0.95;
