@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Makes the README's gallery again: each of the nine presets rendered by
+# render_preset.exe (the saver's engine and drawing, a fixed seed, frames of
+# 1/60 s) at 320 x 240 under Wine, into docs/presets/preset-N.png. Each entry
+# of `shots` is a preset, the seconds of frames before the picture (long enough
+# for the stream to fill out) and whether the ground is drawn.
+# Usage: tools/gallery.sh [x86|x64]   (default: as tools/run-saver.sh picks;
+# build/<arch> built beforehand, by tools/test.sh for instance)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+arch=${1:-$(tests/harness/arch-runs.sh)}
+build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
+render="$build/tools/render_preset.exe"
+[ -f "$render" ] || { echo "build render_preset in $build first" >&2; exit 1; }
+harness=$(pwd)/tests/harness
+
+env_dir=$(mktemp -d)
+trap '"$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir"' EXIT
+"$harness/start-env.sh" --arch "$arch" "$env_dir" 640x480 >/dev/null
+# shellcheck disable=SC1091
+source "$env_dir/env"
+
+shots=("0 8 floor" "1 6 floor" "2 5" "3 8 floor" "4 6" "5 5" "6 8" "7 6 floor" "8 6")
+mkdir -p docs/presets
+for shot in "${shots[@]}"; do
+  read -r preset seconds floor <<<"$shot"
+  WINEPATH="Z:$build" wine "$render" "$preset" "$seconds" 320 240 "$env_dir/shot.ppm" $floor
+  convert "$env_dir/shot.ppm" "docs/presets/preset-$preset.png"
+  echo "docs/presets/preset-$preset.png: preset $preset after $seconds s${floor:+, with the ground}"
+done
