@@ -13,24 +13,19 @@ TEST_CASE("a frame is due one early-aimed refresh period after the last one star
         pacing.SetRefreshRate(hertz);
         CHECK(pacing.aim == doctest::Approx(0.95 / 60));
     }
-    pacing.SetRefreshRate(144);
-    CHECK(pacing.aim == doctest::Approx(0.95 / 144));
     CHECK(pacing.SecondsUntilFrame(5.0) == 0);  // no frame yet
     pacing.StartFrame(5.0);
     CHECK(pacing.SecondsUntilFrame(5.0) == doctest::Approx(pacing.aim));
-    CHECK(pacing.SecondsUntilFrame(5.0 + pacing.aim) == 0);
     CHECK(pacing.SecondsUntilFrame(1.0) == 0);  // the clock went back
     // A frame 100 ms late: the next one still waits a whole period after it.
     pacing.StartFrame(5.1);
     CHECK(pacing.SecondsUntilFrame(5.1 + pacing.aim / 2) == doctest::Approx(pacing.aim / 2));
 }
 
-// One simulated second of frames that take `drawSeconds`: where the swap waits,
-// it returns at the next refresh; counts the frames, and the refreshes at which
-// no frame was shown.
+// A simulated second of frames that take drawSeconds; where the swap waits, it
+// returns at the next 60 Hz refresh, and no refresh may go without a frame.
 TEST_CASE("paced frames keep the display's rate whether or not the swap waits for it")
 {
-    const double period = 1.0 / 60;
     for (bool swapWaits : {true, false}) {
         for (double drawSeconds : {0.001, 0.008, 0.0155}) {
             CAPTURE(swapWaits);
@@ -38,27 +33,16 @@ TEST_CASE("paced frames keep the display's rate whether or not the swap waits fo
             FramePacing pacing;
             pacing.SetRefreshRate(60);
             double now = 0;
-            int frames = 0, missed = 0;
-            long lastRefresh = 0;
-            while (now < 1.0) {
+            int frames = 0;
+            for (; now < 1.0; ++frames) {
                 now += pacing.SecondsUntilFrame(now);
                 pacing.StartFrame(now);
                 now += drawSeconds;
-                if (swapWaits) {
-                    const long refresh = static_cast<long>(std::floor(now / period)) + 1;
-                    missed += refresh - lastRefresh - 1;
-                    lastRefresh = refresh;
-                    now = refresh * period;
-                }
-                ++frames;
+                if (swapWaits)
+                    now = std::ceil(now * 60 - 1e-9) / 60;
             }
-            if (swapWaits) {
-                CHECK(frames == 60);
-                CHECK(missed == 0);
-            } else {
-                CHECK(frames >= 60);
-                CHECK(frames <= 66);
-            }
+            CHECK(frames >= 60);
+            CHECK(frames <= (swapWaits ? 60 : 66));
         }
     }
 }

@@ -6,7 +6,7 @@
 // The scene's own preset switch cannot interfere: each preset runs well under 30 s.
 // With "draw", it times instead the particles' drawing alone with a full pool
 // at a 1 x 1 viewport, one by one and in one draw, and prints for each the
-// milliseconds of the process's CPU time and of wall time per frame.
+// milliseconds of the process's CPU time per frame.
 // Usage: scene_bench [SECONDS_PER_PRESET [preset|draw]]   (default 3, at most 25)
 #include <windows.h>
 #include <GL/gl.h>
@@ -34,30 +34,20 @@ constexpr double kMostSeconds = 25;
 constexpr uint32_t kFloodRate = 10'000'000;
 constexpr float kLongestLife = 10.0f;
 
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto seconds = [](const FILETIME& time) {
-        return (double(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) * 1e-7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
+// Milliseconds of the process's CPU time per frame of drawing the pool.
 void TimeDraw(bool oneByOne, int frames)
 {
-    const double cpuStart = ProcessCpuSeconds();
-    const DWORD wallStart = GetTickCount();
+    FILETIME unused, kernel[2], user[2];
+    GetProcessTimes(GetCurrentProcess(), &unused, &unused, &kernel[0], &user[0]);
     for (int frame = 0; frame < frames; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT);
-        if (oneByOne)
-            DrawEachParticle(*gParticleSystem);
-        else
-            gParticleSystem->Draw();
+        oneByOne ? DrawEachParticle(*gParticleSystem) : gParticleSystem->Draw();
         glFinish();
     }
-    std::printf("draw %s: %.3f ms CPU, %.3f ms wall per frame\n", oneByOne ? "one by one" : "in one call",
-                (ProcessCpuSeconds() - cpuStart) * 1000 / frames, double(GetTickCount() - wallStart) / frames);
+    GetProcessTimes(GetCurrentProcess(), &unused, &unused, &kernel[1], &user[1]);
+    const auto ms = [](const FILETIME& time) { return (double(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) * 1e-4; };
+    std::printf("draw %s: %.3f ms CPU per frame\n", oneByOne ? "one by one" : "in one call",
+                (ms(kernel[1]) + ms(user[1]) - ms(kernel[0]) - ms(user[0])) / frames);
 }
 
 }  // namespace
