@@ -7,10 +7,10 @@
 
 // The render window with its OpenGL context, the frame clock and the per-frame
 // message pump (window and context: gl_window.cpp; clock: frame_clock.cpp; pump:
-// message_pump.cpp; frame pacing: frame_pacer.cpp; rest: rest.cpp; its procedure: window_proc.cpp). The
-// constructor leaves the window shown and focused, the context current on the
-// calling thread, the clock running and the music playing when enabled; it
-// throws Exception on any failure. At most one exists per process: the guard is
+// message_pump.cpp; frame pacing: frame_pacer.cpp; rest: rest.cpp; its
+// procedure: window_proc.cpp). The constructor leaves the window shown and
+// focused, the context current on the calling thread, the clock running and the
+// music playing when enabled; it throws Exception on any failure. At most one exists per process: the guard is
 // gActiveWindow, which nothing clears. gSettings must point at a live record
 // while a GLWindow is built, used and destroyed.
 class GLWindow {

@@ -22,7 +22,6 @@ public:
     // Otherwise it waits for the frame's time (WaitForFrame); a message that
     // comes first ends the pass without a frame.
     bool RenderFrame();
-
 };
 
 // The drawing of a frame, without the window, so that a tool or a test can draw
