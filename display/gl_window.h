@@ -10,9 +10,10 @@
 // message_pump.cpp; frame pacing: frame_pacer.cpp; rest: rest.cpp; its
 // procedure: window_proc.cpp). The constructor leaves the window shown and
 // focused, the context current on the calling thread, the clock running and the
-// music playing when enabled; it throws Exception on any failure. At most one exists per process: the guard is
-// gActiveWindow, which nothing clears. gSettings must point at a live record
-// while a GLWindow is built, used and destroyed.
+// music playing when enabled; it throws Exception on any failure. At most one
+// exists per process: the guard is gActiveWindow, which nothing clears.
+// gSettings must point at a live record while a GLWindow is built, used and
+// destroyed.
 class GLWindow {
 public:
     GLWindow();
