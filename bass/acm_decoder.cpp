@@ -1,8 +1,7 @@
 // MPEG Layer III through the system's Audio Compression Manager: one codec
-// stream, opened with the decoder and fed whole frames through one prepared
-// header. A new pass starts with ACM_STREAMCONVERTF_START, which has the codec
-// start afresh, as a newly opened one: cheaper than opening another, which
-// would hold up the worker's next command for milliseconds at every loop.
+// stream fed whole frames through one prepared header. A new pass starts with
+// ACM_STREAMCONVERTF_START, which starts the codec afresh: opening another would
+// hold up the worker's next command for milliseconds at every loop.
 #include "bass/acm_decoder.h"
 
 #include <windows.h>

@@ -1,12 +1,11 @@
 #include "bass/audio_library.h"
 
-#include <condition_variable>
+#include <future>
 #include <string>
-#include <thread>
 #include <utility>
-#include <vector>
 
-#include "bass/stream_factory.h"
+#include "bass/audio_worker.h"
+#include "bass/stream.h"
 
 namespace {
 // Every call's body runs through this: no exception crosses the C boundary.
@@ -19,20 +18,11 @@ Result Guarded(Result failure, Body body) noexcept
         return failure;
     }
 }
-
-// A stream opening on a thread of its own. The caller takes the stream when it
-// is done in time; otherwise the opening thread frees it.
-struct Opening {
-    std::mutex lock;
-    std::condition_variable done;
-    bool finished = false;
-    bool abandoned = false;
-    std::unique_ptr<Stream> stream;
-};
 }  // namespace
 
-AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory, FileOpener fileOpener)
-    : openDevice(opener), createDecoder(factory), openFile(fileOpener)
+AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory, FileOpener fileOpener,
+                           ThreadStarter threadStarter)
+    : openDevice(opener), createDecoder(factory), openFile(fileOpener), startThread(threadStarter)
 {
 }
 
@@ -41,10 +31,10 @@ AudioLibrary::~AudioLibrary()
     Free();
 }
 
-std::shared_ptr<AudioEngine> AudioLibrary::Running()
+std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Running()
 {
     std::lock_guard<std::mutex> guard(lock);
-    return state == State::On ? engine : nullptr;
+    return state == State::Initialised ? worker : nullptr;
 }
 
 bool AudioLibrary::Init(int device, uint32_t rate) noexcept
@@ -52,119 +42,109 @@ bool AudioLibrary::Init(int device, uint32_t rate) noexcept
     return Guarded(false, [&] {
         {
             std::lock_guard<std::mutex> guard(lock);
-            if (state != State::Off)
+            if (state != State::Free)
                 return false;
-            state = State::Starting;
+            state = State::Initialising;
         }
-        std::shared_ptr<AudioEngine> started;
+        std::shared_ptr<Worker> started;
         try {
-            started = AudioEngine::Start(openDevice, device, rate);
+            started = Worker::Start(openDevice, startThread, device, rate);
         } catch (...) {
         }
         std::lock_guard<std::mutex> guard(lock);
-        engine = std::move(started);
-        state = engine ? State::On : State::Off;
-        return engine != nullptr;
+        worker = std::move(started);
+        state = worker ? State::Initialised : State::Free;
+        return worker != nullptr;
     });
 }
 
 bool AudioLibrary::Start() noexcept
 {
     return Guarded(false, [&] {
-        std::shared_ptr<AudioEngine> running = Running();
-        return running && running->Resume();
+        std::shared_ptr<Worker> running = Running();
+        return running && running->Post(std::make_unique<Command>(Command::Kind::Start));
     });
 }
 
-uint32_t AudioLibrary::CreateStream(bool memory, const void* file, uint32_t offset, uint32_t length) noexcept
+uint32_t AudioLibrary::StreamCreateFile(const char* path) noexcept
 {
     return Guarded(0u, [&]() -> uint32_t {
-        std::shared_ptr<AudioEngine> running = Running();
-        // Memory has no end to look for: the caller must give the length.
-        if (!running || !file || (memory && length == 0))
+        std::shared_ptr<Worker> running = Running();
+        if (!running || !path)
             return 0;
-        // The opening thread gets copies: the caller's path or bytes may be gone before it ends.
-        std::string path;
-        std::vector<uint8_t> bytes;
-        if (memory)
-            bytes.assign(static_cast<const uint8_t*>(file) + offset, static_cast<const uint8_t*>(file) + offset + length);
-        else
-            path = static_cast<const char*>(file);
-        auto opening = std::make_shared<Opening>();
-        std::thread([opening, memory, path = std::move(path), bytes = std::move(bytes), offset, length,
-                     openFile = openFile, createDecoder = createDecoder]() mutable {
+        // The opening thread gets a copy of the path, which may be gone before
+        // it ends. A stream the caller gave up on stays with the promise, and
+        // goes with it when that thread ends.
+        auto opened = std::make_shared<std::promise<std::unique_ptr<Stream>>>();
+        std::future<std::unique_ptr<Stream>> result = opened->get_future();
+        const bool started = startThread([opened, file = std::string(path), openFile = openFile,
+                                          createDecoder = createDecoder] {
             std::unique_ptr<Stream> stream;
             try {
-                std::unique_ptr<ByteSource> source = memory ? std::make_unique<MemorySource>(std::move(bytes))
-                                                            : openFile(path.c_str(), offset, length);
-                stream = OpenStream(std::move(source), createDecoder);
+                stream = OpenStream(openFile(file.c_str()), createDecoder);
             } catch (...) {
             }
-            // A stream the caller gave up on is freed after the lock is released.
-            std::lock_guard<std::mutex> guard(opening->lock);
-            opening->finished = true;
-            if (!opening->abandoned)
-                opening->stream = std::move(stream);
-            opening->done.notify_all();
-        }).detach();
-        std::unique_ptr<Stream> stream;
-        {
-            std::unique_lock<std::mutex> guard(opening->lock);
-            if (!opening->done.wait_for(guard, kCreateLimit, [&] { return opening->finished; })) {
-                opening->abandoned = true;
-                return 0;
-            }
-            stream = std::move(opening->stream);
-        }
+            opened->set_value(std::move(stream));
+        });
+        if (!started || result.wait_for(kCreateLimit) != std::future_status::ready)
+            return 0;
+        std::unique_ptr<Stream> stream = result.get();
         if (!stream)
             return 0;
         uint32_t handle = nextHandle++;
         if (handle == 0)
             handle = nextHandle++;
-        return running->Add(handle, std::move(stream)) ? handle : 0;
+        auto command = std::make_unique<Command>(Command::Kind::StreamCreateFile, handle);
+        command->stream = std::move(stream);
+        return running->Post(std::move(command)) ? handle : 0;
     });
 }
 
-bool AudioLibrary::Play(uint32_t handle, bool restart, bool loop) noexcept
+bool AudioLibrary::StreamPlay(uint32_t handle, bool restart, bool loop) noexcept
 {
     return Guarded(false, [&] {
-        std::shared_ptr<AudioEngine> running = Running();
-        return running && running->Play(handle, restart, loop);
+        std::shared_ptr<Worker> running = Running();
+        if (!running)
+            return false;
+        auto command = std::make_unique<Command>(Command::Kind::StreamPlay, handle);
+        command->restart = restart;
+        command->loop = loop;
+        return running->Post(std::move(command));
     });
 }
 
-bool AudioLibrary::FreeStream(uint32_t handle) noexcept
+bool AudioLibrary::StreamFree(uint32_t handle) noexcept
 {
     return Guarded(false, [&] {
-        std::shared_ptr<AudioEngine> running = Running();
-        return running && running->Remove(handle);
+        std::shared_ptr<Worker> running = Running();
+        return running && running->Call(std::make_unique<Command>(Command::Kind::StreamFree, handle));
     });
 }
 
 bool AudioLibrary::Stop() noexcept
 {
     return Guarded(false, [&] {
-        std::shared_ptr<AudioEngine> running = Running();
-        return running && running->Pause();
+        std::shared_ptr<Worker> running = Running();
+        return running && running->Call(std::make_unique<Command>(Command::Kind::Stop));
     });
 }
 
 bool AudioLibrary::Free() noexcept
 {
     return Guarded(false, [&] {
-        std::shared_ptr<AudioEngine> stopping;
+        std::shared_ptr<Worker> freeing;
         {
             std::lock_guard<std::mutex> guard(lock);
-            if (state != State::On)
+            if (state != State::Initialised)
                 return false;
-            stopping = std::move(engine);
-            state = State::Stopping;
+            freeing = std::move(worker);
+            state = State::Freeing;
         }
         // A worker that does not end in time is left to end by itself: the
         // library is free all the same, and may be initialised again.
-        const bool ended = stopping->Shutdown();
+        const bool ended = freeing->Free();
         std::lock_guard<std::mutex> guard(lock);
-        state = State::Off;
+        state = State::Free;
         return ended;
     });
 }

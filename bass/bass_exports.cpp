@@ -1,6 +1,5 @@
-// The library's exported calls: the portable library with the Windows parts
-// (waveOut output, ACM decoding). Its calls throw nothing, so nothing crosses
-// the C boundary.
+// The library's exported calls: the portable library with the Windows parts.
+// Its calls throw nothing, so nothing crosses the C boundary.
 #include "bass/bass.h"
 
 #include <new>
@@ -15,11 +14,12 @@ constexpr DWORD kMaximumRate = 192000;
 
 // Built in place on first use, without allocating, and deliberately never
 // destroyed at process exit: a process that ends without BASS_Free has already
-// lost the worker thread, and joining it then would hang.
+// lost the worker thread, and freeing the library then would wait for it in vain.
 AudioLibrary& Library()
 {
     alignas(AudioLibrary) static unsigned char storage[sizeof(AudioLibrary)];
-    static AudioLibrary* const library = new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder);
+    static AudioLibrary* const library =
+        new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder, OpenFileSource, StartThreadInModule);
     return *library;
 }
 }  // namespace
@@ -40,17 +40,21 @@ BOOL WINAPI BASS_Start()
 
 DWORD WINAPI BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD)
 {
-    return Library().CreateStream(mem != FALSE, file, offset, length);
+    if (mem || offset != 0 || length != 0) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return 0;
+    }
+    return Library().StreamCreateFile(static_cast<const char*>(file));
 }
 
 BOOL WINAPI BASS_StreamPlay(DWORD handle, BOOL flush, DWORD flags)
 {
-    return Library().Play(handle, flush != FALSE, (flags & BASS_SAMPLE_LOOP) != 0);
+    return Library().StreamPlay(handle, flush != FALSE, (flags & BASS_SAMPLE_LOOP) != 0);
 }
 
 BOOL WINAPI BASS_StreamFree(DWORD handle)
 {
-    return Library().FreeStream(handle);
+    return Library().StreamFree(handle);
 }
 
 BOOL WINAPI BASS_Stop()

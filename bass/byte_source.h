@@ -2,12 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <utility>
-#include <vector>
 
-// Random access to the bytes of a music file: a part of a file on disk, or a
-// block of memory. One thread reads at a time: the caller's while a stream
-// opens, the worker's from then on.
+// Random access to the bytes of a music file (or a test's stand-in). One
+// thread reads at a time: the opening one while a stream opens, the worker's
+// from then on.
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
@@ -29,22 +27,8 @@ protected:
     virtual size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) = 0;
 };
 
-// A block of memory of its own.
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::vector<uint8_t> bytes) : bytes(std::move(bytes)) {}
-
-    uint64_t Size() const override { return bytes.size(); }
-
-private:
-    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override;
-
-    std::vector<uint8_t> bytes;
-};
-
-// `length` bytes of a file from `offset` on (0: to the end of the file). Null
-// when the file cannot be opened or that part of it is empty. One
-// implementation per platform: file_source_win32.cpp, file_source_stdio.cpp.
-std::unique_ptr<ByteSource> OpenFileSource(const char* path, uint64_t offset, uint64_t length);
+// The file at `path`; null when it cannot be opened or is empty. The DLL's is
+// file_source_win32.cpp; the native tests bring one of their own.
+std::unique_ptr<ByteSource> OpenFileSource(const char* path);
 // How the library opens files: OpenFileSource, or a test's stand-in.
-using FileOpener = std::unique_ptr<ByteSource> (*)(const char* path, uint64_t offset, uint64_t length);
+using FileOpener = std::unique_ptr<ByteSource> (*)(const char* path);

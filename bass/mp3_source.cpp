@@ -36,7 +36,7 @@ bool Mp3Source::Rewind()
     reader.Rewind();
     inputLeft = 0;
     inputEnded = false;
-    paused = false;
+    yielded = false;
     decodedUsed = decodedEnd = 0;
     passEnded = false;
     framesInPass = given = 0;
@@ -112,7 +112,7 @@ size_t Mp3Source::Read(int16_t* frames, size_t maxFrames)
 {
     const size_t ch = size_t(channels);
     size_t written = 0;
-    paused = false;
+    yielded = false;
     while (written < maxFrames) {
         const size_t available = (decodedEnd - decodedUsed) / ch;
         if (skipLeft > 0 && available > 0) {
@@ -128,12 +128,12 @@ size_t Mp3Source::Read(int16_t* frames, size_t maxFrames)
             ready = available > holdBack ? available - holdBack : 0;
         if (ready == 0) {
             // After one step of a search, the rest waits for the next Read.
-            if (paused)
+            if (yielded)
                 break;
             const Decoded step = DecodeMore();
             if (step == Decoded::End)
                 break;
-            paused = step == Decoded::Later;
+            yielded = step == Decoded::Later;
             continue;
         }
         size_t count = maxFrames - written;

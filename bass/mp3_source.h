@@ -4,16 +4,14 @@
 
 #include "bass/mpeg_decoder.h"
 #include "bass/mpeg_scanner.h"
-#include "bass/pcm_source.h"
 #include "bass/read_ahead.h"
+#include "bass/stream.h"
 
 // MPEG Layer III frames streamed from a file through a decoder, in the file's
-// own rate and channel count. When the encoder left gapless information (in
-// its Info frame), the encoder's and the decoder's delay and the final padding are
-// cut away, so that one pass holds exactly the samples that were encoded and a
-// loop joins without a gap. The frame count need not be known in advance: the
-// last `padding` samples decoded are held back until the pass's end shows
-// which of them are padding.
+// own rate and channel count. With the encoder's gapless information (in its
+// Info frame) the encoder's and decoder's delay and the final padding are cut
+// away, so that a loop joins without a gap; the last `padding` samples decoded
+// are held back until the pass's end shows which of them are padding.
 class Mp3Source : public PcmSource {
 public:
     // Null when the file holds no Layer III frame or no decoder takes its format.

@@ -8,9 +8,8 @@
 // bounded window: skips ID3v2 tags at the front and an ID3v1 tag at the end,
 // resynchronises over garbage between frames, drops a truncated last frame,
 // and reads the encoder's gapless information (an Xing/Info frame with the
-// LAME-style extension, whichever encoder wrote it) when present. Every read
-// stays inside the file whatever its content; each frame handed out lies
-// wholly inside it.
+// LAME-style extension, whichever encoder wrote it) when present. Every read,
+// and every frame handed out, lies inside the file whatever its content.
 
 enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
 

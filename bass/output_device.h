@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <memory>
 
-// The output as the library's worker drives it: a ring of kBufferCount buffers
-// of kBufferFrames 16-bit frames of the channel count it was opened with,
-// played in the order they are queued.
-// Only the worker calls it, except Wake. On Windows it is a waveOut device
-// (wave_out_device.cpp); the native tests record what it receives.
+// The output as the library's worker drives it (and no other thread, but for
+// Wake): a ring of kBufferCount buffers of kBufferFrames 16-bit frames, played
+// in the order queued. A waveOut device on Windows; a recording one in tests.
 class OutputDevice {
 public:
     static constexpr size_t kBufferFrames = 2048;  // about 46 ms at 44100 Hz
@@ -41,6 +39,5 @@ public:
 };
 
 // Opens output device `device` (-1 the default one, 1 and up the numbered
-// ones) at `rate` Hz with `channels` (1 or 2); null when it does not open.
-// Called on the worker.
+// ones) at `rate` Hz with `channels` (1 or 2), on the worker; null when it does not open.
 using OutputDeviceOpener = std::unique_ptr<OutputDevice> (*)(int device, uint32_t rate, int channels);

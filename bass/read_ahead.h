@@ -7,13 +7,11 @@
 #include "bass/byte_source.h"
 
 // A bounded window over a byte source, through which the scanner and the
-// decoders read a file: it never holds more than its capacity of the file,
-// whatever the file's length. When a request runs past the window, the window
-// moves to start at the request (keeping what it already holds from there) and
-// is filled up to its capacity in large reads, so a file read front to back is
-// read once, a capacity at a time. A read that comes up short (the file shrank,
-// or can no longer be read) is the end of the data until Retry: nothing past it
-// is asked of the source again, so what follows it costs no reads.
+// decoders read a file, whatever its length. A request past the window moves
+// the window to start there (keeping what it holds from there) and fills it in
+// large reads, so a file read front to back is read once. A read that comes up
+// short (the file shrank, or can no longer be read) is the end of the data
+// until Retry: nothing past it is asked of the source again.
 class ReadAhead {
 public:
     // Allocates the window once; `capacity` bounds every request.

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "bass/mp3_source.h"
+#include "bass/read_ahead.h"
+#include "bass/wav_source.h"
+
 namespace {
 // Frames asked of the source at once: a WAV read that meets the end of what
 // can still be read ends the pass, losing no more than this before it.
@@ -23,7 +27,7 @@ size_t Stream::RenderStep(int16_t* output, size_t frames)
     while (done < frames && !finished) {
         const size_t read = source->Read(output + channels * done, std::min(frames - done, kReadFrames));
         done += read;
-        if (source->paused)
+        if (source->yielded)
             return done;
         if (read > 0)
             emptyPasses = 0;
@@ -38,4 +42,20 @@ void Stream::Restart()
 {
     finished = !source->Rewind();
     emptyPasses = 0;
+}
+
+std::unique_ptr<Stream> OpenStream(std::unique_ptr<ByteSource> file, MpegDecoderFactory createDecoder)
+{
+    if (!file || file->Size() == 0)
+        return nullptr;
+    auto input = std::make_unique<ReadAhead>(std::move(file), kReadAheadBytes);
+    std::unique_ptr<PcmSource> source;
+    WavLayout layout;
+    if (ReadWavLayout(*input, layout))
+        source = std::make_unique<WavSource>(std::move(input), layout);
+    else
+        source = Mp3Source::Open(std::move(input), createDecoder);
+    if (!source)
+        return nullptr;
+    return std::make_unique<Stream>(std::move(source));
 }

@@ -1,11 +1,9 @@
 // waveOut with CALLBACK_EVENT: the system signals one auto-reset event when a
-// buffer comes back, and Wake signals the same event, so the worker sleeps on
-// it alone. The worker only reads a queued header's flags (WHDR_DONE, which
-// the system sets before it signals); the system owns a header from
-// waveOutWrite until then, and waveOutReset gives every queued one back before
-// it returns. When waveOutReset fails, the driver may still hold headers and
-// buffers and signal the event: those are then deliberately leaked with the
-// device handle rather than freed or reused under the driver.
+// buffer comes back, and so does Wake, so the worker sleeps on it alone. The
+// system owns a header from waveOutWrite until it sets WHDR_DONE, the one flag
+// the worker reads; waveOutReset gives every queued one back before it returns.
+// When it fails, headers, buffers and event are leaked with the device handle
+// rather than freed or reused under the driver.
 #include "bass/wave_out_device.h"
 
 #include <windows.h>

@@ -19,7 +19,7 @@
 
 #include "bass/acm_decoder.h"
 #include "bass/bass.h"
-#include "bass/stream_factory.h"
+#include "bass/stream.h"
 #include "tests/bass/mpeg_bytes.h"
 
 namespace {
@@ -105,7 +105,7 @@ int Calls(const char* path, double seconds)
 
     // What a call that waits may wait for: one step of the worker's rendering
     // (256 frames; it takes commands between steps), here on this thread.
-    std::unique_ptr<Stream> direct = OpenStream(OpenFileSource(path, 0, 0), CreateAcmDecoder);
+    std::unique_ptr<Stream> direct = OpenStream(OpenFileSource(path), CreateAcmDecoder);
     if (!direct)
         return 3;
     direct->looping = true;

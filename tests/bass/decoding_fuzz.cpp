@@ -9,7 +9,6 @@
 #include "bass/mp3_source.h"
 #include "bass/mpeg_scanner.h"
 #include "bass/stream.h"
-#include "bass/wav_reader.h"
 #include "bass/wav_source.h"
 #include "tests/bass/fake_mpeg_decoder.h"
 #include "tests/bass/in_memory.h"

@@ -1,10 +1,10 @@
 #pragma once
-// A recording output device on a simulated clock, for the engine's native
+// A recording output device on a simulated clock, for the library's native
 // tests. The device "plays" what is queued only when the test moves its clock
 // on, and the worker's sleep on it runs out by that clock too; it records every
 // frame it plays, every buffer it is given and every time the worker wakes from
 // sleeping on it. Its record outlives it, so a test can look at a device the
-// engine has already closed. It can be opened with faults: it refuses buffers,
+// worker has already closed. It can be opened with faults: it refuses buffers,
 // fails to stop, keeps its buffers, hangs, or misreports its position.
 #include <condition_variable>
 #include <cstdint>
@@ -67,7 +67,7 @@ struct DeviceRecord {
     bool closed = false;
 };
 
-// The opener the engine is given: each device it opens gets a fresh record,
+// The opener the library is given: each device it opens gets a fresh record,
 // which gDevices keeps, and the first of gDevices.faults if there is one. With
 // gDevices.fail set no device opens.
 std::unique_ptr<OutputDevice> OpenFakeDevice(int device, uint32_t rate, int channels);

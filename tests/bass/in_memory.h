@@ -1,15 +1,39 @@
 #pragma once
-// The library's readers on a file held in memory, all at once, for the tests:
-// the whole list of an MPEG stream's frames, its tags, a WAV file's layout, and
-// a stream rendered to the end of a block however many steps that takes.
+// Files for the tests: a block of memory as a byte source, the same written to
+// a file, and the library's readers on one all at once: the whole list of an
+// MPEG stream's frames, its tags, a WAV file's layout, and a stream rendered to
+// the end of a block however many steps that takes.
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "bass/byte_source.h"
 #include "bass/mpeg_scanner.h"
 #include "bass/stream.h"
-#include "bass/wav_reader.h"
+#include "bass/wav_source.h"
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::vector<uint8_t> bytes) : bytes(std::move(bytes)) {}
+    uint64_t Size() const override { return bytes.size(); }
+
+private:
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
+    {
+        std::memcpy(into, bytes.data() + offset, count);
+        return count;
+    }
+
+    std::vector<uint8_t> bytes;
+};
+
+// The path of a new file in the temporary folder holding `bytes`, removed when
+// the test program ends; empty when it cannot be written. Native tests only
+// (file_source_stdio.cpp).
+std::string FileOf(const std::vector<uint8_t>& bytes);
 
 // Small, so that the tests move the window often.
 constexpr size_t kMemoryWindow = 4096;

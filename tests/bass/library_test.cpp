@@ -18,7 +18,7 @@
 #include "bass/acm_decoder.h"
 #include "bass/bass.h"
 #include "bass/byte_source.h"
-#include "bass/stream_factory.h"
+#include "bass/stream.h"
 #include "tests/bass/mpeg_bytes.h"
 
 namespace {
@@ -54,7 +54,7 @@ void WriteAll(const std::string& path, const Bytes& bytes)
 // The library's stream over a file, as BASS_StreamCreateFile opens it.
 std::unique_ptr<Stream> OpenFile(const std::string& path)
 {
-    return OpenStream(OpenFileSource(path.c_str(), 0, 0), CreateAcmDecoder);
+    return OpenStream(OpenFileSource(path.c_str()), CreateAcmDecoder);
 }
 
 // Stereo frames at the file's own rate (a mono file's samples on both sides).
@@ -272,23 +272,21 @@ TEST_CASE("the library calls in the saver's order, in any other order, and repea
         CHECK_FALSE(BASS_StreamFree(stream));
         CHECK_FALSE(BASS_Stop());
     }
-    SUBCASE("a file in memory, and a part of a file")
+    SUBCASE("memory, a part of a file, and a second stream before the first is freed are refused")
     {
         REQUIRE(BASS_Init(-1, kRate, 0, nullptr));
         const Bytes bytes = ReadAll(mp3);
-        const DWORD fromMemory = BASS_StreamCreateFile(TRUE, bytes.data(), 0, DWORD(bytes.size()), 0);
-        CHECK(fromMemory != 0);
-        CHECK(BASS_StreamCreateFile(TRUE, bytes.data(), 0, 0, 0) == 0);  // memory needs a length
-        Bytes padded(5000, 0x42);
-        Append(padded, bytes);
-        const std::string path = AudioFile("offset.mp3");
-        WriteAll(path, padded);
-        const DWORD part = BASS_StreamCreateFile(FALSE, path.c_str(), 5000, 0, 0);
-        CHECK(part != 0);
-        CHECK(part != fromMemory);
-        CHECK(BASS_StreamCreateFile(FALSE, path.c_str(), DWORD(padded.size()), 0, 0) == 0);  // past the end
+        CHECK(BASS_StreamCreateFile(TRUE, bytes.data(), 0, DWORD(bytes.size()), 0) == 0);
+        CHECK(GetLastError() == ERROR_NOT_SUPPORTED);
+        CHECK(BASS_StreamCreateFile(FALSE, mp3.c_str(), 5000, 0, 0) == 0);
+        const DWORD first = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, 0);
+        CHECK(first != 0);
+        CHECK(BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, 0) == 0);
+        CHECK(BASS_StreamFree(first));
+        const DWORD second = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, 0);
+        CHECK(second != 0);
+        CHECK(second != first);
         CHECK(BASS_Free());
-        std::remove(path.c_str());
     }
     SUBCASE("arguments the library refuses")
     {
@@ -300,6 +298,34 @@ TEST_CASE("the library calls in the saver's order, in any other order, and repea
         CHECK_FALSE(BASS_StreamFree(0));
         CHECK(BASS_Free());
     }
+}
+
+TEST_CASE("the library's threads keep it loaded until they end: a program may unload it once BASS_Free returns")
+{
+    // A copy of the DLL of its own, which this program alone loads and unloads.
+    char built[MAX_PATH];
+    REQUIRE(GetModuleFileNameA(GetModuleHandleA("BASS.dll"), built, MAX_PATH) > 0);
+    const std::string copy = AudioFile("held_bass.dll");
+    REQUIRE(CopyFileA(built, copy.c_str(), FALSE));
+    HMODULE library = LoadLibraryA(copy.c_str());
+    REQUIRE(library);
+    const auto bassInit = reinterpret_cast<decltype(&BASS_Init)>(GetProcAddress(library, "BASS_Init"));
+    const auto bassCreate =
+        reinterpret_cast<decltype(&BASS_StreamCreateFile)>(GetProcAddress(library, "BASS_StreamCreateFile"));
+    const auto bassFree = reinterpret_cast<decltype(&BASS_Free)>(GetProcAddress(library, "BASS_Free"));
+    REQUIRE(bassInit(-1, kRate, 0, nullptr));
+    CHECK(bassCreate(FALSE, AudioFile("cbr_44100_stereo.mp3").c_str(), 0, 0, 0) != 0);
+    // The program lets its reference go while the worker runs: the worker's keeps the DLL.
+    FreeLibrary(library);
+    CHECK(GetModuleHandleA("held_bass.dll") == library);
+    REQUIRE(LoadLibraryA(copy.c_str()) == library);
+    CHECK(bassFree());
+    FreeLibrary(library);
+    // The worker ends, and with it the last reference (the file's opening gave its own back).
+    for (int wait = 0; wait < 100 && GetModuleHandleA("held_bass.dll"); ++wait)
+        Sleep(50);
+    CHECK(GetModuleHandleA("held_bass.dll") == nullptr);
+    std::remove(copy.c_str());
 }
 
 TEST_CASE("files that hold no playable audio give no stream")

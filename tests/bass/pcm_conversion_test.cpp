@@ -9,7 +9,6 @@
 
 #include "bass/audio_library.h"
 #include "bass/stream.h"
-#include "bass/wav_reader.h"
 #include "bass/wav_source.h"
 #include "tests/bass/fake_device.h"
 #include "tests/bass/fake_mpeg_decoder.h"
@@ -150,9 +149,8 @@ TEST_CASE("each stream plays through a device opened for its own rate and channe
     for (int i = 0; i < 6000; ++i)
         stereo.insert(stereo.end(), {5, -5});
     const Bytes mono = Wav(22050, 1, 16, Ramp(12000, 1, 1)), other = Wav(48000, 2, 16, stereo);
-    const uint32_t a = library.CreateStream(true, mono.data(), 0, uint32_t(mono.size()));
-    const uint32_t b = library.CreateStream(true, other.data(), 0, uint32_t(other.size()));
-    REQUIRE(library.Play(a, false, false));
+    const uint32_t a = library.StreamCreateFile(FileOf(mono).c_str());
+    REQUIRE(library.StreamPlay(a, false, false));
     std::shared_ptr<DeviceRecord> first = gDevices.WaitOpened(opened + 1);
     REQUIRE(first);
     CHECK(first->rate == 22050);
@@ -171,7 +169,9 @@ TEST_CASE("each stream plays through a device opened for its own rate and channe
     heard.erase(std::remove(heard.begin(), heard.end(), int16_t(0)), heard.end());
     CHECK(heard == Ramp(12000, 1, 1));
 
-    REQUIRE(library.Play(b, false, false));
+    REQUIRE(library.StreamFree(a));
+    const uint32_t b = library.StreamCreateFile(FileOf(other).c_str());
+    REQUIRE(library.StreamPlay(b, false, false));
     std::shared_ptr<DeviceRecord> third = gDevices.WaitOpened(opened + 3);
     REQUIRE(third);
     CHECK(third->rate == 48000);

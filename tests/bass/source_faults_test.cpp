@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "bass/stream_factory.h"
+#include "bass/stream.h"
 #include "tests/bass/fake_mpeg_decoder.h"
 #include "tests/bass/mpeg_bytes.h"
 

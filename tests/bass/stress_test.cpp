@@ -10,9 +10,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -44,8 +46,15 @@ void InspectBuffer(const std::vector<int16_t>& frames)
         }
 }
 
+// The test's files, made from their names: every sample of "<number>" holds that number.
+std::unique_ptr<ByteSource> OpenNumbered(const char* name)
+{
+    const Bytes file = Wav(kRate, 1, 16, std::vector<int16_t>(kStreamFrames, int16_t(std::atoi(name))));
+    return std::make_unique<MemorySource>(file);
+}
+
 struct Shared {
-    AudioLibrary library{OpenFakeDevice, FakeMpegDecoder::Create};
+    AudioLibrary library{OpenFakeDevice, FakeMpegDecoder::Create, OpenNumbered};
     std::atomic<uint32_t> handles[kHandleSlots] = {};
     std::mutex numbersLock;
     std::vector<std::pair<uint32_t, int16_t>> numbers;  // handle, the samples' value
@@ -77,8 +86,7 @@ void Caller(Shared& shared, unsigned seed)
             if (next > kStreamNumbers)
                 break;
             const int16_t number = int16_t(next);
-            const Bytes file = Wav(kRate, 1, 16, std::vector<int16_t>(kStreamFrames, number));
-            const uint32_t created = shared.library.CreateStream(true, file.data(), 0, uint32_t(file.size()));
+            const uint32_t created = shared.library.StreamCreateFile(std::to_string(next).c_str());
             if (created) {
                 std::lock_guard<std::mutex> guard(shared.numbersLock);
                 shared.numbers.push_back({created, number});
@@ -88,13 +96,13 @@ void Caller(Shared& shared, unsigned seed)
         }
         case 4:
         case 5:
-            shared.library.Play(handle, random() % 2 == 0, random() % 2 == 0);
+            shared.library.StreamPlay(handle, random() % 2 == 0, random() % 2 == 0);
             break;
         case 6:
             shared.library.Stop();
             break;
         case 7:
-            if (shared.library.FreeStream(handle)) {
+            if (shared.library.StreamFree(handle)) {
                 std::lock_guard<std::mutex> numbers(shared.numbersLock);
                 std::lock_guard<std::mutex> freed(gFreedLock);
                 for (const auto& entry : shared.numbers)
@@ -103,7 +111,7 @@ void Caller(Shared& shared, unsigned seed)
             }
             break;
         case 8: {
-            // The engine freed owns the newest device, unless another opened
+            // The worker freed owns the newest device, unless another opened
             // meanwhile; older ones may belong to workers that an earlier free
             // left behind, which close them by themselves.
             const size_t before = gDevices.Count();

@@ -1,6 +1,6 @@
-// A device whose driver hangs: the first reset never returns (the worker stops
-// the output when a stream starts, when it is stopped or freed, and when the
-// device has kept its buffers too long). Linked in place of wave_out_device.cpp.
+// A device whose driver hangs: a reset never returns (the worker resets the
+// device when the stream is stopped or freed, and when the device has kept its
+// buffers too long). Linked in place of wave_out_device.cpp.
 #include <memory>
 
 #include "bass/wave_out_device.h"
@@ -11,17 +11,9 @@ class StuckDevice : public SilentDevice {
 public:
     bool Reset() override
     {
-        if (!started) {
-            // The reset that starts the first stream goes through.
-            started = true;
-            return true;
-        }
         Sleep(INFINITE);
         return false;
     }
-
-private:
-    bool started = false;
 };
 }  // namespace
 

@@ -1,7 +1,8 @@
 // The library's threading and commands natively, against a recording device on
-// a simulated clock: when the worker wakes, what a stop or a free leaves on the
-// device, a stream whose decoding fails, devices that fail or hang, a command
-// given during a long search through a damaged file, and a file that does not answer.
+// a simulated clock: when the worker wakes, when a device is open, what a stop
+// or a free leaves on it, a stream whose decoding fails, devices that fail, come
+// back or hang, a command given during a long search through a damaged file, and
+// a file that does not answer.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
@@ -10,11 +11,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "bass/audio_engine.h"
 #include "bass/audio_library.h"
-#include "bass/played_position.h"
-#include "bass/stream_factory.h"
-#include "bass/wav_source.h"
+#include "bass/audio_worker.h"
+#include "bass/stream.h"
 #include "tests/bass/fake_device.h"
 #include "tests/bass/fake_mpeg_decoder.h"
 #include "tests/bass/mpeg_bytes.h"
@@ -22,7 +21,7 @@
 namespace {
 constexpr uint32_t kRate = 44100;
 constexpr size_t kMinute = 60 * kRate;
-constexpr size_t kStallFrames = size_t(AudioEngine::kStallLimit.count()) * kRate / 1000;
+constexpr size_t kStallFrames = size_t(AudioLibrary::kStallLimit.count()) * kRate / 1000;
 
 // A 44100 Hz stereo WAV whose frame i holds `value(i)` on both sides.
 template <typename Value>
@@ -36,9 +35,9 @@ Bytes StereoWav(size_t frames, Value value)
     return Wav(kRate, 2, 16, samples);
 }
 
-uint32_t CreateFromMemory(AudioLibrary& library, const Bytes& file)
+uint32_t Create(AudioLibrary& library, const Bytes& file)
 {
-    return library.CreateStream(true, file.data(), 0, uint32_t(file.size()));
+    return library.StreamCreateFile(FileOf(file).c_str());
 }
 
 // Stream A of the tests: its frames count up from 1.
@@ -72,30 +71,27 @@ Heard Listen(std::initializer_list<const DeviceRecord*> devices)
 }
 }  // namespace
 
-TEST_CASE("the worker sleeps while nothing plays and wakes once per buffer the device gives back")
+TEST_CASE("no device is held open without a stream to play; one that plays wakes the worker once per buffer")
 {
+    const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
     CHECK(library.Start());
-    std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    REQUIRE(device->WaitIdle());
 
-    SUBCASE("initialised, with no stream: not one wake in a minute")
+    SUBCASE("initialised, and a stream that could not be created: the device checked at Init is closed")
     {
-        // The clock runs with nothing queued: a worker that slept with a
-        // shorter limit would wake, and one that spins never settles.
-        const uint64_t before = device->wakeups;
-        device->Advance(kMinute);
-        CHECK(device->WaitIdle());
-        CHECK(device->wakeups == before);
-        CHECK(device->received == 0);
+        CHECK(library.StreamCreateFile("/no/such/file.mp3") == 0);
+        CHECK(gDevices.Count() == opened + 1);
+        CHECK(gDevices.Last()->closed);
     }
     SUBCASE("playing: one wake for each buffer played through, none between")
     {
         const Bytes tone = StereoWav(kRate, [](size_t i) { return int16_t(i % 100 * 100); });
-        const uint32_t stream = CreateFromMemory(library, tone);
+        const uint32_t stream = Create(library, tone);
         REQUIRE(stream != 0);
-        CHECK(library.Play(stream, false, true));
+        CHECK(library.StreamPlay(stream, false, true));
+        std::shared_ptr<DeviceRecord> device = gDevices.WaitOpened(opened + 2);
+        REQUIRE(device);
         REQUIRE(device->WaitIdle());
         const uint64_t wakeups = device->wakeups, returned = device->returned;
         device->Advance(kMinute);
@@ -110,15 +106,16 @@ TEST_CASE("stop closes the device and start opens another at once; no audio is l
     const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
-    std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    // Stream A counts its frames up from 1; stream B is a constant below zero.
+    // The stream counts its frames up from 1; another is a constant below zero.
     const Bytes counting = Counting(20000);
     const Bytes constant = StereoWav(kRate, [](size_t) { return int16_t(-7); });
-    const uint32_t a = CreateFromMemory(library, counting), b = CreateFromMemory(library, constant);
+    const uint32_t a = Create(library, counting);
     REQUIRE(a != 0);
-    REQUIRE(b != 0);
+    CHECK(Create(library, constant) == 0);  // one stream at a time
 
-    CHECK(library.Play(a, false, false));
+    CHECK(library.StreamPlay(a, false, false));
+    std::shared_ptr<DeviceRecord> device = gDevices.WaitOpened(opened + 2);
+    REQUIRE(device);
     REQUIRE(device->WaitIdle());
     device->Advance(3000);  // into the second buffer
     REQUIRE(library.Stop());
@@ -127,90 +124,88 @@ TEST_CASE("stop closes the device and start opens another at once; no audio is l
     CHECK(stopped->closed);
     // Start finds the worker without a device to wake it: it must not sleep out its idle limit.
     CHECK(library.Start());
-    device = gDevices.WaitOpened(opened + 2);
+    device = gDevices.WaitOpened(opened + 3);
     REQUIRE(device);
     REQUIRE(device->WaitIdle());
-    device->Advance(2500);
-    CHECK(library.Play(b, false, true));  // A keeps its place
-    REQUIRE(device->WaitIdle());
-    device->Advance(5000);
-    CHECK(library.Play(a, false, false));
-    REQUIRE(device->WaitIdle());
-    device->Advance(kRate);  // past A's end: then silence
+    device->Advance(kRate);  // past the end: then silence, and the device closes
 
-    // A's frames in the order played: 1, 2, 3, ... to its last, none missing or twice.
+    // The frames in the order played: 1, 2, 3, ... to the last, none missing or twice.
     const Heard heard = Listen({stopped.get(), device.get()});
     CHECK(heard.last == 20000);
     CHECK(heard.skipped == 0);
     CHECK(heard.repeated == 0);
     CHECK(device->played.back() == 0);
+    CHECK(device->closed);
 
-    SUBCASE("a freed stream: nothing of it is queued or given after its free returns")
+    CHECK(library.StreamPlay(a, true, true));
+    device = gDevices.WaitOpened(opened + 4);
+    REQUIRE(device);
+    REQUIRE(device->WaitIdle());
+    SUBCASE("a freed stream: nothing of it is queued or given after its free returns; then another plays")
     {
-        CHECK(library.Play(b, true, true));
-        REQUIRE(device->WaitIdle());
         device->Advance(1000);
         const uint64_t received = device->received;
-        REQUIRE(library.FreeStream(b));
+        REQUIRE(library.StreamFree(a));
         CHECK(device->QueuedBuffers() == 0);
         device->Advance(kRate);
         CHECK(device->received == received);
-        CHECK_FALSE(library.Play(b, false, true));
+        CHECK_FALSE(library.StreamPlay(a, false, true));
+        CHECK(Create(library, constant) != 0);
     }
     SUBCASE("the library freed: its device is closed when the call returns")
     {
-        CHECK(library.Play(b, true, true));
-        REQUIRE(device->WaitIdle());
         REQUIRE(library.Free());
         CHECK(device->closed);
     }
 }
 
 namespace {
-// A source that gives a few frames and then fails as a broken decoder would.
-class FailingSource : public PcmSource {
+// A file whose reads fail past its first 100000 bytes, as a broken disk's would.
+class FailingFile : public ByteSource {
 public:
-    FailingSource()
-    {
-        sampleRate = kRate;
-        channels = 2;
-    }
-    size_t Read(int16_t* frames, size_t maxFrames) override
-    {
-        if (given > 5000)
-            throw std::runtime_error("the codec failed");
-        std::fill(frames, frames + 2 * maxFrames, int16_t(100));
-        given += maxFrames;
-        return maxFrames;
-    }
-    bool Rewind() override { return true; }
+    uint64_t Size() const override { return bytes.size(); }
 
 private:
-    size_t given = 0;
+    size_t ReadInside(uint64_t offset, uint8_t* into, size_t count) override
+    {
+        if (offset >= 100000)
+            throw std::runtime_error("the disk failed");
+        std::memcpy(into, bytes.data() + offset, count);
+        return count;
+    }
+
+    const Bytes bytes = StereoWav(kRate, [](size_t) { return int16_t(100); });
 };
+
+std::unique_ptr<ByteSource> OpenFailingOrFile(const char* path)
+{
+    return std::strcmp(path, "failing") == 0 ? std::make_unique<FailingFile>() : OpenFileSource(path);
+}
 }  // namespace
 
-TEST_CASE("a stream whose decoding fails on the worker stops quietly and the engine plays on")
+TEST_CASE("a stream whose decoding fails on the worker stops quietly, its device closes, and another plays")
 {
-    std::unique_ptr<AudioEngine> engine = AudioEngine::Start(OpenFakeDevice, -1, kRate);
-    REQUIRE(engine);
-    std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    REQUIRE(engine->Add(1, std::make_unique<Stream>(std::make_unique<FailingSource>())));
-    CHECK(engine->Play(1, false, true));
+    const size_t opened = gDevices.Count();
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create, OpenFailingOrFile);
+    REQUIRE(library.Init(-1, kRate));
+    const uint32_t failing = library.StreamCreateFile("failing");
+    CHECK(library.StreamPlay(failing, false, true));
+    std::shared_ptr<DeviceRecord> device = gDevices.WaitOpened(opened + 2);
+    REQUIRE(device);
     REQUIRE(device->WaitIdle());
     device->Advance(kRate);
-    CHECK(device->QueuedBuffers() == 0);
+    CHECK(device->WaitIdle());
+    CHECK(device->closed);
 
-    const Bytes file = StereoWav(kRate, [](size_t) { return int16_t(55); });
-    auto input = std::make_unique<ReadAhead>(std::make_unique<MemorySource>(file), 4096);
-    WavLayout layout;
-    REQUIRE(ReadWavLayout(*input, layout));
-    REQUIRE(engine->Add(2, std::make_unique<Stream>(std::make_unique<WavSource>(std::move(input), layout))));
-    CHECK(engine->Play(2, false, true));
+    REQUIRE(library.StreamFree(failing));
+    const uint32_t next = Create(library, StereoWav(kRate, [](size_t) { return int16_t(55); }));
+    CHECK(library.StreamPlay(next, false, true));
+    device = gDevices.WaitOpened(opened + 3);
+    REQUIRE(device);
     REQUIRE(device->WaitIdle());
     device->Advance(OutputDevice::kBufferFrames);
     CHECK(device->played.back() == 55);
-    engine->Shutdown();
+    CHECK(library.Free());
 }
 
 TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on where it stopped")
@@ -224,19 +219,21 @@ TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on
     stalls.stalls = true;
     for (const Row& row : {Row{"refuses", refuses}, Row{"keeps its buffers", stalls}}) {
         CAPTURE(row.fault);
-        gDevices.faults = {row.faults};
+        // The first device is the one Init checks.
+        gDevices.faults = {DeviceFaults(), row.faults};
         const size_t opened = gDevices.Count();
         AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
         REQUIRE(library.Init(-1, kRate));
-        std::shared_ptr<DeviceRecord> failing = gDevices.Last();
         const Bytes counting = Counting(20000);
-        const uint32_t a = CreateFromMemory(library, counting);
-        REQUIRE(library.Play(a, false, false));
+        const uint32_t a = Create(library, counting);
+        REQUIRE(library.StreamPlay(a, false, false));
+        std::shared_ptr<DeviceRecord> failing = gDevices.WaitOpened(opened + 2);
+        REQUIRE(failing);
         REQUIRE(failing->WaitIdle());
         failing->Advance(3000);
         if (row.faults.stalls)
             failing->Advance(kStallFrames);
-        std::shared_ptr<DeviceRecord> replacement = gDevices.WaitOpened(opened + 2);
+        std::shared_ptr<DeviceRecord> replacement = gDevices.WaitOpened(opened + 3);
         REQUIRE(replacement);
         REQUIRE(replacement->WaitIdle());
         CHECK(failing->closed);
@@ -251,28 +248,37 @@ TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on
     }
 }
 
-TEST_CASE("a device that fails again once replaced stops the output, later calls fail, and the library starts afresh")
+TEST_CASE("a device that does not open for 300 ms after Start is tried again, and plays on from where it stopped")
 {
-    DeviceFaults refuses;
-    refuses.refuseAfter = 1;
-    gDevices.faults = {refuses, refuses};
     const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
     const Bytes counting = Counting(20000);
-    const uint32_t a = CreateFromMemory(library, counting);
-    CHECK(library.Play(a, false, true));
-    std::shared_ptr<DeviceRecord> second = gDevices.WaitOpened(opened + 2);
-    REQUIRE(second);
-    REQUIRE(second->WaitIdle());
-    CHECK(second->closed);
-    CHECK_FALSE(library.Play(a, false, true));
-    CHECK_FALSE(library.Start());
-    CHECK_FALSE(library.Stop());
-    CHECK(CreateFromMemory(library, counting) == 0);
-    CHECK(library.Free());
-    REQUIRE(library.Init(-1, kRate));
-    CHECK(gDevices.Count() == opened + 3);
+    REQUIRE(library.StreamPlay(Create(library, counting), false, false));
+    std::shared_ptr<DeviceRecord> before = gDevices.WaitOpened(opened + 2);
+    REQUIRE(before);
+    REQUIRE(before->WaitIdle());
+    before->Advance(3000);
+    REQUIRE(library.Stop());
+    // As a USB or HDMI device that is not back yet when the display comes back.
+    const auto SetFailing = [](bool fail) {
+        std::lock_guard<std::mutex> guard(gDevices.lock);
+        gDevices.fail = fail;
+    };
+    SetFailing(true);
+    const auto started = std::chrono::steady_clock::now();
+    CHECK(library.Start());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    SetFailing(false);
+    std::shared_ptr<DeviceRecord> after = gDevices.WaitOpened(opened + 3);
+    REQUIRE(after);
+    CHECK(std::chrono::steady_clock::now() - started < std::chrono::seconds(2));
+    REQUIRE(after->WaitIdle());
+    after->Advance(kRate);
+    const Heard heard = Listen({before.get(), after.get()});
+    CHECK(heard.last == 20000);
+    CHECK(heard.skipped == 0);
+    CHECK(heard.repeated == 0);
     CHECK(library.Free());
 }
 
@@ -280,20 +286,20 @@ TEST_CASE("a device that does not stop ends the output for the run: it alone is 
 {
     DeviceFaults resetFails;
     resetFails.resetFails = true;
-    gDevices.faults = {resetFails};
+    gDevices.faults = {DeviceFaults(), resetFails};
     const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
     const Bytes counting = Counting(20000);
-    const uint32_t a = CreateFromMemory(library, counting);
-    REQUIRE(library.Play(a, false, true));
-    // Starting a stream resets the device too: the first stop fails there.
-    std::shared_ptr<DeviceRecord> failing = gDevices.Last();
+    const uint32_t a = Create(library, counting);
+    REQUIRE(library.StreamPlay(a, false, true));
+    std::shared_ptr<DeviceRecord> failing = gDevices.WaitOpened(opened + 2);
+    REQUIRE(failing);
     REQUIRE(failing->WaitIdle());
     CHECK_FALSE(library.Stop());
     CHECK_FALSE(library.Start());
-    CHECK_FALSE(library.Play(a, false, true));
-    CHECK(gDevices.Count() == opened + 1);
+    CHECK_FALSE(library.StreamPlay(a, false, true));
+    CHECK(gDevices.Count() == opened + 2);
     CHECK(library.Free());
 }
 
@@ -332,19 +338,20 @@ TEST_CASE("stop and start skip no audio when the device cannot tell its position
     };
     for (const Row& row : {Row{"none", fails}, Row{"lagging", lags}}) {
         CAPTURE(row.position);
-        gDevices.faults = {row.faults, row.faults, row.faults};
+        gDevices.faults = {DeviceFaults(), row.faults, row.faults, row.faults};
         const size_t opened = gDevices.Count();
         AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
         REQUIRE(library.Init(-1, kRate));
         const Bytes counting = Counting(20000);
-        REQUIRE(library.Play(CreateFromMemory(library, counting), false, false));
-        std::vector<std::shared_ptr<DeviceRecord>> devices{gDevices.Last()};
+        REQUIRE(library.StreamPlay(Create(library, counting), false, false));
+        std::vector<std::shared_ptr<DeviceRecord>> devices{gDevices.WaitOpened(opened + 2)};
+        REQUIRE(devices.back());
         for (size_t played : {3000, 2100}) {
             REQUIRE(devices.back()->WaitIdle());
             devices.back()->Advance(played);
             REQUIRE(library.Stop());
             CHECK(library.Start());
-            devices.push_back(gDevices.WaitOpened(opened + devices.size() + 1));
+            devices.push_back(gDevices.WaitOpened(opened + devices.size() + 2));
             REQUIRE(devices.back());
         }
         REQUIRE(devices.back()->WaitIdle());
@@ -360,20 +367,23 @@ TEST_CASE("a device that hangs: the calls that wait give up, the library is free
 {
     DeviceFaults hangs;
     hangs.hangs = true;
-    gDevices.faults = {hangs};
+    gDevices.faults = {DeviceFaults(), hangs};
+    const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
     REQUIRE(library.Init(-1, kRate));
-    std::shared_ptr<DeviceRecord> hung = gDevices.Last();
     const Bytes counting = Counting(20000);
-    const uint32_t a = CreateFromMemory(library, counting);
-    CHECK(library.Play(a, false, true));
+    const uint32_t a = Create(library, counting);
+    CHECK(library.StreamPlay(a, false, true));
+    std::shared_ptr<DeviceRecord> hung = gDevices.WaitOpened(opened + 2);
+    REQUIRE(hung);
+    REQUIRE(hung->WaitIdle());
+    // Stopping resets the device, where the worker now hangs.
+    CHECK_FALSE(library.Stop());
     {
-        // Playing starts with a reset of the device, where the worker now hangs.
         std::unique_lock<std::mutex> guard(hung->lock);
         REQUIRE(hung->changed.wait_for(guard, std::chrono::seconds(20), [&] { return hung->hung; }));
     }
-    CHECK_FALSE(library.Stop());
-    CHECK_FALSE(library.FreeStream(a));
+    CHECK_FALSE(library.StreamFree(a));
     CHECK_FALSE(library.Free());
     REQUIRE(library.Init(-1, kRate));
     CHECK(gDevices.Last() != hung);
@@ -428,6 +438,7 @@ private:
     bool atGate = false;
     bool opened = false;
 };
+std::unique_ptr<GatedFile> gGatedFile;
 }  // namespace
 
 TEST_CASE("a command given during a long search through a damaged file waits one step of it at most")
@@ -437,24 +448,21 @@ TEST_CASE("a command given during a long search through a damaged file waits one
     const uint64_t damage = bytes.size();
     bytes.resize(bytes.size() + (8 << 20), 0);
     Append(bytes, Frames(5));
-    auto owned = std::make_unique<GatedFile>(bytes);
-    GatedFile& file = *owned;
-    std::unique_ptr<Stream> stream = OpenStream(std::move(owned), FakeMpegDecoder::Create);
-    REQUIRE(stream);
-    file.Arm(damage + (2 << 20));
+    gGatedFile = std::make_unique<GatedFile>(bytes);
+    GatedFile& file = *gGatedFile;
 
-    std::unique_ptr<AudioEngine> engine = AudioEngine::Start(OpenFakeDevice, -1, kRate);
-    REQUIRE(engine);
-    std::shared_ptr<DeviceRecord> device = gDevices.Last();
-    REQUIRE(engine->Add(1, std::move(stream)));
-    REQUIRE(engine->Play(1, false, true));
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create, [](const char*) -> std::unique_ptr<ByteSource> {
+        return std::move(gGatedFile);
+    });
+    REQUIRE(library.Init(-1, kRate));
+    const uint32_t stream = library.StreamCreateFile("gated");
+    REQUIRE(stream != 0);
+    file.Arm(damage + (2 << 20));
+    REQUIRE(library.StreamPlay(stream, false, true));
     REQUIRE(file.WaitAtGate());
-    {
-        // The worker, held at the gate, has not slept since Play woke the device.
-        std::lock_guard<std::mutex> guard(device->lock);
-        device->signalled = false;
-    }
-    std::thread caller([&] { engine->Pause(); });
+    // The device the worker opened to play, and has not slept on since.
+    std::shared_ptr<DeviceRecord> device = gDevices.Last();
+    std::thread caller([&] { library.Stop(); });
     {
         // The command has arrived once it has woken the device.
         std::unique_lock<std::mutex> guard(device->lock);
@@ -465,7 +473,7 @@ TEST_CASE("a command given during a long search through a damaged file waits one
     caller.join();
     // A step scans kScanStepBytes: the window being read at the gate, and one more.
     CHECK(file.bytesRead - before <= 2 * kReadAheadBytes);
-    engine->Shutdown();
+    CHECK(library.Free());
 }
 
 namespace {
@@ -498,7 +506,7 @@ private:
     }
 };
 
-std::unique_ptr<ByteSource> OpenOnSilentShare(const char*, uint64_t, uint64_t)
+std::unique_ptr<ByteSource> OpenOnSilentShare(const char*)
 {
     return std::make_unique<SilentShareFile>();
 }
@@ -509,7 +517,7 @@ TEST_CASE("a file that does not answer gives no stream within the limit, and is 
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create, OpenOnSilentShare);
     REQUIRE(library.Init(-1, kRate));
     const auto start = std::chrono::steady_clock::now();
-    CHECK(library.CreateStream(false, "\\\\share\\music.mp3", 0, 0) == 0);
+    CHECK(library.StreamCreateFile("\\\\share\\music.mp3") == 0);
     const auto waited = std::chrono::steady_clock::now() - start;
     CHECK(waited >= AudioLibrary::kCreateLimit);
     CHECK(waited < 4 * AudioLibrary::kCreateLimit);
