@@ -20,6 +20,10 @@ public:
     // Stops music and clock, releases both contexts and, in ModeSaver, clears the
     // system's screen-saver-running flag. The window and its class outlive it.
     virtual ~GLWindow();
+    // It owns a device context, a rendering context and a notification handle:
+    // one owner each, so it is not copied.
+    GLWindow(const GLWindow&) = delete;
+    GLWindow& operator=(const GLWindow&) = delete;
 
     // Construction steps: the constructor calls CreateRenderWindow, which calls the other two.
     void CreateRenderWindow();

@@ -1,6 +1,7 @@
 #include "effect/effect_preset.h"
 
 #include "effect/particle_system.h"
+#include "effect/random.h"
 #include "shell/saver_settings.h"
 
 namespace {
@@ -93,4 +94,14 @@ void ParticleSystem::ApplyPreset(int index)
     moving = preset.moving != 0;
     attractive = preset.attractive != 0;
     floor = preset.floor != 0;
+}
+
+bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
+{
+    return extraSeconds + lastSwitch + PresetSwitchInterval < now;
+}
+
+void ApplyRandomPreset(ParticleSystem& system)
+{
+    system.ApplyPreset(Random::rand() % system.PresetCount());
 }

@@ -3,6 +3,8 @@
 
 #include "effect/vector3.h"
 
+class ParticleSystem;
+
 // One complete look of the effect: camera placement and every emitter parameter.
 // Each ...Start/...Var pair gives a new particle Start + Var * r, r in [-1, 1],
 // clamped by the emitter; each ...End is the value a particle's linear change
@@ -38,3 +40,14 @@ struct EffectPreset {
 // chosen, the rest hold the default row.
 constexpr int kPresetSlotCount = 20;
 constexpr int kDefinedPresetCount = 9;
+
+// Seconds between preset switches, before the random extra of 0 to 4 whole seconds.
+constexpr float PresetSwitchInterval = 30.0f;
+// The extra is rand() % kPresetSwitchExtras, drawn afresh each frame.
+constexpr int kPresetSwitchExtras = 5;
+
+// The switch rule of one frame: true when extraSeconds plus lastSwitch plus
+// PresetSwitchInterval lies strictly before now.
+bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds);
+// Applies one of the system's presets, chosen with rand().
+void ApplyRandomPreset(ParticleSystem& system);

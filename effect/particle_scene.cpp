@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include "effect/effect_preset.h"
 #include "effect/particle_system.h"
 #include "effect/random.h"
 #include "resources/resource_ids.h"
@@ -20,8 +21,6 @@ namespace {
 // Once per process: the first frame sets lastPresetSwitch.
 bool gFirstFrameSeen;
 
-constexpr int kRandomExtraSeconds = 5;  // rand() % 5: 0 to 4 whole seconds
-
 // The fixed frustum: 90 degrees across, about 68 up, whatever the window's shape.
 constexpr double kFrustumHalfWidth = 4.0;
 constexpr double kFrustumHalfHeight = 2.7042250633239746;
@@ -31,11 +30,6 @@ constexpr double kFrustumFar = 4096.0;
 constexpr float kFloorHalfSize = 300.0f;
 constexpr float kFarFloorColour[] = {0.0f, 0.3f, 0.5f};
 constexpr float kNearFloorColour[] = {0.3f, 0.1f, 0.0f};
-
-void ApplyRandomPreset()
-{
-    gParticleSystem->ApplyPreset(Random::rand() % gParticleSystem->PresetCount());
-}
 
 }  // namespace
 
@@ -83,11 +77,6 @@ void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
     system.Draw();
 }
 
-bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
-{
-    return extraSeconds + lastSwitch + PresetSwitchInterval < now;
-}
-
 ParticleScene::ParticleScene()
 {
     // From here on a throw runs ~GLWindow: music and clock stop, contexts go.
@@ -105,7 +94,7 @@ ParticleScene::ParticleScene()
     }
 
     Random::srand(GetTickCount());
-    ApplyRandomPreset();
+    ApplyRandomPreset(*gParticleSystem);
     Resize(width, height);
 }
 
@@ -164,9 +153,9 @@ bool ParticleScene::RenderFrame()
     }
 
     const double now = elapsed;
-    const int extraSeconds = Random::rand() % kRandomExtraSeconds;
+    const int extraSeconds = Random::rand() % kPresetSwitchExtras;
     if (IsPresetSwitchDue(now, lastPresetSwitch, extraSeconds)) {
-        ApplyRandomPreset();
+        ApplyRandomPreset(*gParticleSystem);
         lastPresetSwitch = elapsed;
     }
     gParticleSystem->Update(now);

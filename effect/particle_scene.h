@@ -12,6 +12,8 @@ public:
     ParticleScene();
     // Deletes the particle system, then the window part releases its contexts.
     ~ParticleScene() override;
+    ParticleScene(const ParticleScene&) = delete;
+    ParticleScene& operator=(const ParticleScene&) = delete;
 
     // Sets width and height (a height of 0 counts as 1), the viewport and the
     // projection, which is the same fixed frustum for every size.
@@ -37,13 +39,6 @@ void SetupProjection(int width, int height);
 void DrawScene(const ParticleSystem& system, unsigned int spriteTexture);
 // The ground glow: the sprite stretched over a 600 x 600 square at y = 0.
 void DrawFloor();
-
-// Seconds between preset switches, before the random extra of 0 to 4 whole seconds.
-constexpr float PresetSwitchInterval = 30.0f;
-
-// The switch rule of one frame: true when extraSeconds (drawn afresh each frame)
-// plus lastSwitch plus PresetSwitchInterval lies strictly before now.
-bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds);
 
 extern ParticleSystem* gParticleSystem;
 extern unsigned int gSpriteTexture;

@@ -96,30 +96,6 @@ std::string BuildFailure()
 
 }  // namespace
 
-TEST_CASE("the preset switch comes never within 30 s of the last one and always after 34 s")
-{
-    struct Case {
-        float now, lastSwitch;
-        int extraSeconds;
-        bool due;
-    };
-    const Case cases[] = {
-        {30.0f, 0.0f, 0, false},  {30.01f, 0.0f, 0, true},  {31.0f, 0.0f, 1, false}, {31.5f, 0.0f, 1, true},
-        {34.0f, 0.0f, 4, false},  {34.01f, 0.0f, 4, true},  {100.0f, 70.0f, 0, false}, {104.5f, 70.0f, 4, true},
-        {29.0f, 0.0f, 0, false},  {0.0f, 0.0f, 0, false},
-    };
-    for (const Case& c : cases) {
-        CAPTURE(c.now);
-        CAPTURE(c.lastSwitch);
-        CAPTURE(c.extraSeconds);
-        CHECK(IsPresetSwitchDue(c.now, c.lastSwitch, c.extraSeconds) == c.due);
-    }
-    for (int extra = 0; extra < 5; ++extra) {
-        CHECK_FALSE(IsPresetSwitchDue(40.0f, 10.0f, extra));
-        CHECK(IsPresetSwitchDue(44.01f, 10.0f, extra));
-    }
-}
-
 TEST_CASE("the scene switches presets by the frame clock")
 {
     ParticleScene& scene = SharedScene();

@@ -1,5 +1,6 @@
-// The close rules through WindowProc of a real render window: real messages sent
-// to it, with the mode set to each of the three that can reach it.
+// WindowProc of a real render window, with real messages sent to it and the mode
+// set to each of the three that can reach it: the close rules, the cursor, the
+// default processing, the foreground, and the power notices that rest it.
 #include <doctest/doctest.h>
 
 #include <initializer_list>

@@ -22,7 +22,7 @@ child=$(tr -d '\r' <"$work/pane.log" | awk '/^child/ { print $2, $3, $4, $5 }')
 # Under Wine 8 the frames and the pointer of a child window that belongs to
 # another process never reach the X screen: the pane shows its own background and
 # pointer. So the pixels and the arrow of the preview are checked by the display
-# tests in one process (tests/display/scene_test.cpp, close_rules_test.cpp).
+# tests in one process (tests/display/scene_test.cpp, window_proc_test.cpp).
 sleep 1
 xdotool mousemove 200 150 sleep 0.3 mousemove 380 300 sleep 0.3 click 1 sleep 0.2 click 3 sleep 0.2 \
   key space sleep 0.2 key Escape
