@@ -20,6 +20,7 @@
 
 #include "resources/resource_ids.h"
 #include "tests/harness/wait_for_window.h"
+#include "tests/shell/stored_value.h"
 
 namespace {
 
@@ -125,23 +126,17 @@ int PrintOwner(const char* application, const char* commandLine)
 
 int PrintValue(const char* name)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return kNotFound;
-    BYTE data[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof data;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, data, &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
+    const StoredValue value = ReadStoredValue(kProgramKey, name);
+    if (!value.present)
         return kNotFound;
     // Bytes after the first zero are counted, as a stale path there would show.
-    const size_t length = strnlen(reinterpret_cast<const char*>(data), size);
+    const size_t size = value.data.size();
+    const size_t length = strnlen(reinterpret_cast<const char*>(value.data.data()), size);
     size_t nonzeroAfter = 0;
     for (size_t i = length; i < size; ++i)
-        nonzeroAfter += data[i] != 0;
-    std::printf("type %lu size %lu length %u nonzero-after %u\n", static_cast<unsigned long>(type),
-                static_cast<unsigned long>(size), unsigned(length), unsigned(nonzeroAfter));
+        nonzeroAfter += value.data[i] != 0;
+    std::printf("type %lu size %u length %u nonzero-after %u\n", static_cast<unsigned long>(value.type),
+                unsigned(size), unsigned(length), unsigned(nonzeroAfter));
     return 0;
 }
 
