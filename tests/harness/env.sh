@@ -83,12 +83,22 @@ screenshot() { import -window root "$1"; }
 
 # Registry helpers over Wine's real registry.
 reg_delete_key() { wine reg delete "$1" /f >/dev/null 2>&1 || true; }
+reg_delete_value() { wine reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true; }
 reg_set_dword() { wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null 2>&1; }
 reg_set_sz() { wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
-# Prints the data of VALUE in KEY as `wine reg query` shows it, or nothing.
+# Prints the values of KEY as `wine reg query KEY [OPTIONS...]` lists them, one
+# "NAME TYPE DATA" line each; fails where there is no KEY.
+reg_values() {
+  local listing
+  listing=$(wine reg query "$@" 2>/dev/null) || return 1
+  tr -d '\r' <<<"$listing" | sed -n 's/^ \{4\}//p' | sed 's/ \{4\}/ /; s/ \{4\}/ /'
+}
+# Prints the data of VALUE in KEY, or nothing.
 reg_get() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '{ line=$0; sub(/^ +/, "", line); if (index(line, v) == 1) { n=split(line, f, /    /); print f[n] } }'
+  local line
+  line=$(reg_values "$1" /v "$2") || return 0
+  line=${line#"$2 "}
+  [[ $line != *" "* ]] || echo "${line#* }"
 }
 
 # The Windows probe (tests/harness/win_probe.cpp): `probe window CAPTION [MS]`,
