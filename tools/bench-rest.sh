@@ -102,7 +102,7 @@ sweep_position() {
     }'
 }
 music=$(mktemp -d)
-capture_pieces "$music"
+capture_audio "$music"
 sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200:8200 vol 0.5
 wine reg add 'HKCU\Software\ZidaveVizur' /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\ZidaveVizur' /v MusicFileName /t REG_SZ /d "$(winepath -w "$music/sweep.wav")" /f \

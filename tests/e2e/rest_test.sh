@@ -52,7 +52,7 @@ rest suspend resume
 # own; the music steps up 100 Hz every half second from 300 Hz for 32 s, so that
 # its tone tells the place. Wine drops what its audio client still held at the
 # stop (about 0.1 s, more on a loaded machine), so a few steps may be skipped.
-capture_pieces "$work"
+capture_audio "$work"
 steps=$(for f in $(seq 300 100 6600); do printf 'synth 0.5 sine %s : ' "$f"; done)
 sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" ${steps% : } && lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" ||
   fail "no music"
