@@ -11,14 +11,6 @@ source "$(dirname "$0")/../harness/audio_pieces.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
 
-# Percent of one core that PID used over SECONDS, user and system time of all its threads.
-cpu_percent() {
-  local before after
-  before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
-  sleep "$2"
-  after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
-  awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
-}
 at_most() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
 
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"

@@ -69,13 +69,22 @@ wait_window() {
 }
 
 # PIDs of the processes in this environment's prefix whose command line holds
-# NAME (for instance zuvarir.scr).
+# NAME (for instance zuvarir.scr), oldest first.
 prefix_processes() {
   local pid
-  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F "$1" && echo "$pid"
+  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3 | sort -n); do
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F -- "$1" && echo "$pid"
   done
   return 0
+}
+
+# Percent of one core that PID used over SECONDS, user and system time of all its threads.
+cpu_percent() {
+  local before after
+  before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+  sleep "$2"
+  after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+  awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
 }
 
 # Writes a PNG of the whole screen.
