@@ -15,13 +15,16 @@ zv_pids=()
 source "$zv_harness_dir/checks.sh"
 
 # Every process a test starts in the background is ended by its PID on exit, and
-# a private environment (private_env.sh) is stopped.
+# a private environment (private_env.sh) is stopped; a tool that starts one
+# environment after another calls it between them.
 zv_cleanup() {
   local pid
   for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  zv_pids=()
   if [ -n "${zv_private_env:-}" ]; then
     "$zv_harness_dir/stop-env.sh" "$zv_private_env"
     rm -rf "$zv_private_env"
+    zv_private_env=
   fi
   return 0
 }
