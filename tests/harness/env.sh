@@ -19,7 +19,7 @@ source "$zv_harness_dir/checks.sh"
 # environment after another calls it between them.
 zv_cleanup() {
   local pid
-  for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   zv_pids=()
   if [ -n "${zv_private_env:-}" ]; then
     "$zv_harness_dir/stop-env.sh" "$zv_private_env"
