@@ -27,27 +27,12 @@ build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/bass/bass_bench.exe"
 [ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and bass_bench in $build first" >&2; exit 1; }
-harness=$(pwd)/tests/harness
-
-env_dir=$(mktemp -d)
+export ZUVARIR_SCR="$scr" ZUVARIR_BUILD="$build"
+source tests/harness/private_env.sh --arch "$arch"
+source tests/harness/audio_pieces.sh
 work=$(mktemp -d)
-trap 'set +e; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
-"$harness/start-env.sh" --arch "$arch" "$env_dir"
-export ZUVARIR_WINE_ENV="$env_dir" ZUVARIR_SCR="$scr" ZUVARIR_BUILD="$build"
-# shellcheck disable=SC1091
-source "$harness/env.sh"
-trap 'set +e; zv_cleanup; "$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir" "$work"' EXIT
-
-# Wine's ALSA driver runs inside each Wine process and reads $HOME/.asoundrc there.
-mkdir -p "$work/home"
-cat >"$work/home/.asoundrc" <<ALSA
-pcm.!default {
-  type file
-  slave.pcm "null"
-  file "$work/capture.wav"
-  format "wav"
-}
-ALSA
+trap 'set +e; zv_cleanup; rm -rf "$work"' EXIT
+capture_audio "$work" "$work/capture.wav"
 export HOME="$work/home" WINEPATH="Z:$build"
 capture_seconds() { sox --ignore-length "$work/capture.wav" -n stat 2>&1 | awk '/^Length/ {print $3}'; }
 

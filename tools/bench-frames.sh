@@ -17,28 +17,15 @@ arch=${1:-$(tests/harness/arch-runs.sh)}
 shift || true
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=("${ZUVARIR_BUILD_DIR:-build}/$arch")
-harness=$(pwd)/tests/harness
 seconds=6
 
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-# The newest Wine process of this prefix whose command line holds TEXT.
-process() {
-  local pid found=""
-  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3 | sort -n); do
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F -- "$1" && found=$pid
-  done
-  echo "$found"
-}
-# "FPS fps, CPU % of a core" of the saver process PID, whose fps log is LOG.
+# "FPS fps, CPU % of a core" of the newest saver process, whose fps log is LOG.
 measure() {
-  local t0 t1
-  t0=$(ticks "$1")
-  sleep "$seconds"
-  t1=$(ticks "$1")
-  fps=$(grep -o 'approx [0-9.]*fps' "$2" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
+  local cpu fps
+  cpu=$(cpu_percent "$(prefix_processes zuvarir.scr | tail -n1)" "$seconds")
+  fps=$(grep -o 'approx [0-9.]*fps' "$1" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
     awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }')
-  awk -v f="$fps" -v t=$((t1 - t0)) -v d="$seconds" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.0f fps, %.0f %% of a core", f, 100 * t / hz / d }'
+  awk -v f="$fps" -v c="$cpu" 'BEGIN { printf "%.0f fps, %.0f %% of a core", f, c }'
 }
 
 for build in "${builds[@]}"; do
@@ -46,30 +33,27 @@ for build in "${builds[@]}"; do
   scr="$build/zuvarir.scr"
   [ -f "$scr" ] || { echo "no $scr" >&2; exit 1; }
   for size in 320x240 1024x768; do
-    env_dir=$(mktemp -d)
-    "$harness/start-env.sh" --arch "$arch" "$env_dir" "$size" >/dev/null
-    # shellcheck disable=SC1091
-    source "$env_dir/env"
-    WINEDEBUG=+fps wine "$scr" /s >/dev/null 2>"$env_dir/fps.log" &
+    source tests/harness/private_env.sh --arch "$arch" --size "$size"
+    log=$ZUVARIR_WINE_ENV/fps.log
+    WINEDEBUG=+fps wine "$scr" /s >/dev/null 2>"$log" &
     saver=$!
     sleep 4
-    echo "$build, full screen $size: $(measure "$(process zuvarir.scr)" "$env_dir/fps.log")"
+    echo "$build, full screen $size: $(measure "$log")"
     start=$(date +%s%N)
     xdotool key space
     wait "$saver" || true
     echo "$build, full screen $size: key to exit $(( ($(date +%s%N) - start) / 1000000 )) ms"
     if [ "$size" = 1024x768 ]; then
       WINEDEBUG=+fps wine "$build/tests/display/preview_pane.exe" "$(winepath -w "$scr")" 320 240 \
-        >/dev/null 2>"$env_dir/fps.log" &
+        >/dev/null 2>"$log" &
       pane=$!
       sleep 4
-      echo "$build, preview 320x240: $(measure "$(process zuvarir.scr)" "$env_dir/fps.log")"
-      kill "$pane" "$(process zuvarir.scr)" 2>/dev/null || true
+      echo "$build, preview 320x240: $(measure "$log")"
+      kill "$pane" "$(prefix_processes zuvarir.scr | tail -n1)" 2>/dev/null || true
       wait "$pane" 2>/dev/null || true
       [ -f "$build/tests/display/scene_bench.exe" ] &&
         WINEPATH="Z:$build" wine "$build/tests/display/scene_bench.exe" 3 draw | tr -d '\r' | sed "s|^|$build, |"
     fi
-    "$harness/stop-env.sh" "$env_dir"
-    rm -rf "$env_dir"
+    zv_cleanup
   done
 done

@@ -24,45 +24,29 @@ scr="$build/zuvarir.scr"
 probe="$build/tests/harness/win_probe.exe"
 pane="$build/tests/display/preview_pane.exe"
 [ -f "$scr" ] && [ -f "$probe" ] && [ -f "$pane" ] || { echo "build zuvarir and the test programs in $build first" >&2; exit 1; }
-harness=$(pwd)/tests/harness
 seconds=10
 
-env_dir=$(mktemp -d)
-"$harness/start-env.sh" --arch "$arch" "$env_dir" 1024x768
-trap '"$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir"' EXIT
-# shellcheck disable=SC1091
-source "$env_dir/env"
-# shellcheck source=../tests/harness/audio_pieces.sh
-source "$harness/audio_pieces.sh"
+source tests/harness/private_env.sh --arch "$arch"
+source tests/harness/audio_pieces.sh
 
-# The newest Wine process of this prefix whose command line holds TEXT.
-process() {
-  local pid found=""
-  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3 | sort -n); do
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F -- "$1" && found=$pid
-  done
-  echo "$found"
-}
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { n += $2 } END { print n }'; }
 # "CPU% WAKEUPS/S" of PID over $seconds.
 load() {
-  local t0 s0 t1 s1
-  t0=$(ticks "$1"); s0=$(switches "$1")
-  sleep "$seconds"
-  t1=$(ticks "$1"); s1=$(switches "$1")
-  awk -v t=$((t1 - t0)) -v s=$((s1 - s0)) -v d="$seconds" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.2f %% of a core, %.1f wake-ups/s", 100 * t / hz / d, s / d }'
+  local s0 cpu
+  s0=$(switches "$1")
+  cpu=$(cpu_percent "$1" "$seconds")
+  awk -v c="$cpu" -v s=$(($(switches "$1") - s0)) -v d="$seconds" \
+    'BEGIN { printf "%s %% of a core, %.1f wake-ups/s", c, s / d }'
 }
 
 # Of ten screenshots half a second apart, those that differ from the one before.
 screen_changes() {
-  local changes=0 i
-  import -window root "$env_dir/shot-0.png"
+  local changes=0 i shot=$ZUVARIR_WINE_ENV/shot
+  screenshot "$shot-0.png"
   for i in $(seq 10); do
     sleep 0.5
-    import -window root "$env_dir/shot-$i.png"
-    [ "$(compare -metric AE "$env_dir/shot-$((i - 1)).png" "$env_dir/shot-$i.png" null: 2>&1)" = 0 ] ||
+    screenshot "$shot-$i.png"
+    [ "$(compare -metric AE "$shot-$((i - 1)).png" "$shot-$i.png" null: 2>&1)" = 0 ] ||
       changes=$((changes + 1))
   done
   echo "$changes of 10"
@@ -71,7 +55,7 @@ screen_changes() {
 wine "$scr" /s >/dev/null 2>&1 &
 saver=$!
 sleep 5
-pid=$(process zuvarir.scr)
+pid=$(prefix_processes zuvarir.scr | tail -n1)
 echo "$arch drawing: $(load "$pid"); screenshots changed: $(screen_changes)"
 wine "$probe" power display-off
 sleep 1
@@ -102,15 +86,14 @@ sweep_position() {
     }'
 }
 music=$(mktemp -d)
-capture_pieces "$music"
+capture_audio "$music"
 sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200:8200 vol 0.5
-wine reg add 'HKCU\Software\ZidaveVizur' /v Music /t REG_DWORD /d 1 /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\ZidaveVizur' /v MusicFileName /t REG_SZ /d "$(winepath -w "$music/sweep.wav")" /f \
-  >/dev/null 2>&1
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
+reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$music/sweep.wav")"
 HOME="$music/home" wine "$scr" /s >/dev/null 2>&1 &
 saver=$!
 sleep 5
-pid=$(process zuvarir.scr)
+pid=$(prefix_processes zuvarir.scr | tail -n1)
 for run in 1 2 3; do
   wine "$probe" power display-off
   sleep 2
@@ -133,7 +116,7 @@ rm -rf "$music"
 wine "$pane" "$(winepath -w "$scr")" 320 240 >/dev/null 2>&1 &
 host=$!
 sleep 5
-pid=$(process ' /p ')
+pid=$(prefix_processes ' /p ' | tail -n1)
 echo "$arch preview drawing: $(load "$pid")"
 wine "$probe" press "Preview Pane" 3
 sleep 1

@@ -18,7 +18,6 @@ build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 scr="$build/zuvarir.scr"
 bench="$build/tests/display/scene_bench.exe"
 [ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and scene_bench in $build first" >&2; exit 1; }
-harness=$(pwd)/tests/harness
 
 first_frame_seconds() {
   local start shot lit pid
@@ -27,7 +26,7 @@ first_frame_seconds() {
   wine "$scr" /s >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 600); do
-    import -window root "$shot" 2>/dev/null || continue
+    screenshot "$shot" 2>/dev/null || continue
     lit=$(convert "$shot" -colorspace gray -threshold 2% -format '%[fx:mean]' info:)
     if awk -v l="$lit" 'BEGIN { exit !(l > 0.0005) }'; then
       awk -v end="$(date +%s.%N)" -v start="$start" 'BEGIN { printf "%.3f\n", end - start }'
@@ -41,18 +40,15 @@ first_frame_seconds() {
 }
 
 for size in 1024x768 1920x1080; do
-  env_dir=$(mktemp -d)
-  "$harness/start-env.sh" --arch "$arch" "$env_dir" "$size"
-  # shellcheck disable=SC1091
-  source "$env_dir/env"
+  source tests/harness/private_env.sh --arch "$arch" --size "$size"
   echo "== $size"
   echo "first lit frame, cold: $(first_frame_seconds) s"
   # A console program waiting on its input keeps Wine warm without a window
   # that would light the screen; closing the input ends it.
-  mkfifo "$env_dir/keeper"
-  wine cmd <"$env_dir/keeper" >/dev/null 2>&1 &
+  mkfifo "$ZUVARIR_WINE_ENV/keeper"
+  wine cmd <"$ZUVARIR_WINE_ENV/keeper" >/dev/null 2>&1 &
   keeper=$!
-  exec 4>"$env_dir/keeper"
+  exec 4>"$ZUVARIR_WINE_ENV/keeper"
   sleep 3
   for run in 1 2 3; do
     echo "first lit frame, warm, run $run: $(first_frame_seconds) s"
@@ -61,6 +57,5 @@ for size in 1024x768 1920x1080; do
   WINEPATH="Z:$build" wine "$bench" 3 preset | tr -d "\r" | sed "s/^/preset rate: /"
   exec 4>&-
   wait "$keeper" 2>/dev/null || true
-  "$harness/stop-env.sh" "$env_dir"
-  rm -rf "$env_dir"
+  zv_cleanup
 done

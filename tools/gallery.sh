@@ -12,19 +12,13 @@ arch=${1:-$(tests/harness/arch-runs.sh)}
 build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
 render="$build/tools/render_preset.exe"
 [ -f "$render" ] || { echo "build render_preset in $build first" >&2; exit 1; }
-harness=$(pwd)/tests/harness
-
-env_dir=$(mktemp -d)
-trap '"$harness/stop-env.sh" "$env_dir"; rm -rf "$env_dir"' EXIT
-"$harness/start-env.sh" --arch "$arch" "$env_dir" 640x480 >/dev/null
-# shellcheck disable=SC1091
-source "$env_dir/env"
+source tests/harness/private_env.sh --arch "$arch" --size 640x480
 
 shots=("0 8 floor" "1 6 floor" "2 5" "3 8 floor" "4 6" "5 5" "6 8" "7 6 floor" "8 6")
 mkdir -p docs/presets
 for shot in "${shots[@]}"; do
   read -r preset seconds floor <<<"$shot"
-  WINEPATH="Z:$build" wine "$render" "$preset" "$seconds" 320 240 "$env_dir/shot.ppm" $floor
-  convert "$env_dir/shot.ppm" "docs/presets/preset-$preset.png"
+  WINEPATH="Z:$build" wine "$render" "$preset" "$seconds" 320 240 "$ZUVARIR_WINE_ENV/shot.ppm" $floor
+  convert "$ZUVARIR_WINE_ENV/shot.ppm" "docs/presets/preset-$preset.png"
   echo "docs/presets/preset-$preset.png: preset $preset after $seconds s${floor:+, with the ground}"
 done

@@ -20,18 +20,13 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   ZUVARIR_ARCH=$arch exec tests/harness/wine-run.sh "$scr" /s
 fi
 
-envdir=$(realpath -m "$build/run-env")
 shot="$build/screenshot.png"
-harness=$(pwd)/tests/harness
-"$harness/start-env.sh" --arch "$arch" "$envdir" "${ZUVARIR_SCREEN:-1024x768}"
-trap '"$harness/stop-env.sh" "$envdir"' EXIT
-# shellcheck disable=SC1091
-source "$envdir/env"
+source tests/harness/private_env.sh --arch "$arch" --size "${ZUVARIR_SCREEN:-1024x768}"
 echo "No display here: running it on a private Xvfb ($DISPLAY) for ${ZUVARIR_SECONDS:-6} seconds."
-"$harness/wine-run.sh" "$scr" /s >/dev/null 2>&1 &
+wine "$scr" /s >/dev/null 2>&1 &
 saver=$!
 sleep "${ZUVARIR_SECONDS:-6}"
-import -window root "$shot"
+screenshot "$shot"
 # A key press ends the saver the way a user would.
 xdotool key space
 for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done

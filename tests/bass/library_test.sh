@@ -20,19 +20,9 @@ tone 8000 1 t8.wav 440 && lame --quiet -m m -b 16 t8.wav mono_8000.mp3
 tone 44100 2 s441.wav 441 && lame --quiet -b 192 s441.wav sine441_cbr.mp3 && lame --quiet -V 0 s441.wav sine441_vbr.mp3
 [ -s sine441_vbr.mp3 ] && [ -s mono_8000.mp3 ] || { fail "the test tones could not be made"; finish; }
 
-# Wine's ALSA driver runs inside each Wine process and reads $HOME/.asoundrc there.
-write_asoundrc() {
-  cat >"$1/.asoundrc" <<ALSA
-pcm.!default {
-  type file
-  slave.pcm "null"
-  file "$2"
-  format "wav"
-}
-ALSA
-}
-mkdir -p home nodevice
-write_asoundrc "$dir/home" "$dir/capture.wav"
+source "$zv_harness_dir/audio_pieces.sh"
+capture_audio "$dir" "$dir/capture.wav"
+mkdir -p nodevice
 cat >nodevice/.asoundrc <<'ALSA'
 pcm.!default { type hw card 97 }
 ctl.!default { type hw card 97 }

@@ -11,30 +11,23 @@ keys() {
   xdotool windowfocus --sync "$id" key --delay 50 "$@"
 }
 type_text() { xdotool type --delay 5 -- "$1"; }
-# Checks that the live dialog shows LINE (as `settings_dialog_probe state` prints it).
-expect_state() {
-  local what=$1 state
-  shift
-  state=$(dialog_probe state 15000)
-  for line in "$@"; do
-    grep -qxF -- "$line" <<<"$state" && pass "$what: $line" || fail "$what: no '$line' in: $(tr '\n' '|' <<<"$state")"
-  done
-}
+# Checks that the live dialog shows every LINE (as `settings_dialog_probe state` prints it).
+expect_state() { expect_lines "$1" "$(dialog_probe state 15000)" "${@:2}"; }
 expect_exit() {
   wait_exit "$zv_last_pid" 15
   [ "$zv_exit" = 0 ] && pass "$1: exit code 0" || fail "$1: exit code $zv_exit"
 }
-# Checks the whole program key as `wine reg query` lists it: NAME TYPE DATA per value.
+# Checks the whole program key: NAME TYPE DATA per value.
 expect_key() {
-  local what=$1 listing
+  local what=$1 listing expected
   shift
-  listing=$(wine reg query "$ZUVARIR_PROGRAM_KEY" 2>/dev/null | tr -d '\r' | sed -n 's/^ \{4\}//p' | sed 's/ \{4\}/ /g' | sort)
+  listing=$(reg_values "$ZUVARIR_PROGRAM_KEY" | sort)
   expected=$(printf '%s\n' "$@" | sort)
   [ "$listing" = "$expected" ] && pass "$what: the key holds $*" ||
     fail "$what: the key holds $(tr '\n' '|' <<<"$listing") instead of $*"
 }
 expect_no_key() {
-  wine reg query "$ZUVARIR_PROGRAM_KEY" >/dev/null 2>&1 && fail "$1: the program key exists" || pass "$1: no program key"
+  reg_values "$ZUVARIR_PROGRAM_KEY" >/dev/null && fail "$1: the program key exists" || pass "$1: no program key"
 }
 # The stored path's registry type (1, REG_SZ), data size, text length and the
 # count of nonzero bytes after its terminator.

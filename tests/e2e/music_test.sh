@@ -6,20 +6,12 @@
 # an unreadable registry value, gives a silent saver that runs and ends
 # normally. What Wine's ALSA driver outputs is written to a file.
 source "$(dirname "$0")/../harness/env.sh"
+source "$(dirname "$0")/../harness/audio_pieces.sh"
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zuvarir-music.XXXXXX")
 trap 'zv_cleanup; rm -rf "$dir"' EXIT
 capture="$dir/capture.wav"
-# Wine's ALSA driver runs inside each Wine process and reads $HOME/.asoundrc there.
-mkdir -p "$dir/home"
-cat >"$dir/home/.asoundrc" <<ALSA
-pcm.!default {
-  type file
-  slave.pcm "null"
-  file "$capture"
-  format "wav"
-}
-ALSA
+capture_audio "$dir" "$capture"
 export HOME="$dir/home"
 
 # One-second 440 Hz tones: the saver runs for longer, so the loop must repeat them.
@@ -116,7 +108,7 @@ reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$dir/missing.mp3
 run_saver "a missing file" 2
 silent "a missing file"
 
-wine reg delete "$ZUVARIR_PROGRAM_KEY" /v MusicFileName /f >/dev/null 2>&1
+reg_delete_value "$ZUVARIR_PROGRAM_KEY" MusicFileName
 run_saver "no \"MusicFileName\" value" 2
 silent "no \"MusicFileName\" value"
 

@@ -48,7 +48,7 @@ run_uninstaller() {
   start_wine "$uninstaller" /S
   wait_exit "$zv_last_pid" 60
   for ((i = 0; i < 120; i++)); do
-    wine reg query "$uninstall_key" >/dev/null 2>&1 || return 0
+    reg_values "$uninstall_key" >/dev/null || return 0
     sleep 0.5
   done
   fail "the uninstaller left its entry behind"
@@ -67,8 +67,7 @@ expect_installed() {
 expect_removed() {
   [ ! -e "$sysdir/zuvarir.scr" ] && pass "$1: zuvarir.scr removed" || fail "$1: zuvarir.scr left behind"
   [ ! -e "$uninstall_folder" ] && pass "$1: the uninstaller's folder removed" || fail "$1: $uninstall_folder left behind"
-  wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "$1: the uninstall entry is left" ||
-    pass "$1: no uninstall entry"
+  reg_values "$uninstall_key" >/dev/null && fail "$1: the uninstall entry is left" || pass "$1: no uninstall entry"
 }
 
 # Prints the uninstall entry's DisplayVersion, or nothing.
@@ -93,8 +92,7 @@ current_user >"$work/hkcu-before.txt"
 
 run_setup /S
 expect_installed "/S"
-entry=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r')
-expect_lines "uninstall entry" "$(sed -n 's/^ \{4\}//p' <<<"$entry" | sed 's/ \{4\}/ /g')" \
+expect_lines "uninstall entry" "$(reg_values "$uninstall_key")" \
   "DisplayName REG_SZ Zuvarir" "DisplayVersion REG_SZ $version" \
   "UninstallString REG_SZ \"$uninstaller\"" "QuietUninstallString REG_SZ \"$uninstaller\" /S"
 [ -f "$uninstall_folder/Uninstall.exe" ] && pass "the uninstaller is in place" || fail "no $uninstaller"
@@ -194,7 +192,7 @@ run_setup /S
 expect_installed "over 1.2.0"
 [ ! -e "$olddir/zuvarir.scr" ] && [ ! -e "$olddir/BASS.dll" ] && [ ! -e "$old_uninstall_folder" ] &&
   pass "over 1.2.0: its files and folder are gone" || fail "over 1.2.0: files of 1.2.0 are left"
-wine reg query "$uninstall_key" /reg:32 >/dev/null 2>&1 && fail "over 1.2.0: its entry is left" ||
+reg_values "$uninstall_key" /reg:32 >/dev/null && fail "over 1.2.0: its entry is left" ||
   pass "over 1.2.0: one entry, version $(recorded_version)"
 run_uninstaller
 expect_removed "uninstall after the upgrade"

@@ -11,14 +11,6 @@ source "$(dirname "$0")/../harness/audio_pieces.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
 
-# Percent of one core that PID used over SECONDS, user and system time of all its threads.
-cpu_percent() {
-  local before after
-  before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
-  sleep "$2"
-  after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
-  awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
-}
 at_most() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
 
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
@@ -52,7 +44,7 @@ rest suspend resume
 # own; the music steps up 100 Hz every half second from 300 Hz for 32 s, so that
 # its tone tells the place. Wine drops what its audio client still held at the
 # stop (about 0.1 s, more on a loaded machine), so a few steps may be skipped.
-capture_pieces "$work"
+capture_audio "$work"
 steps=$(for f in $(seq 300 100 6600); do printf 'synth 0.5 sine %s : ' "$f"; done)
 sox -n -r 44100 -c 2 -b 16 "$work/steps.wav" ${steps% : } && lame --quiet -b 128 "$work/steps.wav" "$work/steps.mp3" ||
   fail "no music"

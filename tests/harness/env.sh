@@ -15,13 +15,16 @@ zv_pids=()
 source "$zv_harness_dir/checks.sh"
 
 # Every process a test starts in the background is ended by its PID on exit, and
-# a private environment (private_env.sh) is stopped.
+# a private environment (private_env.sh) is stopped; a tool that starts one
+# environment after another calls it between them.
 zv_cleanup() {
   local pid
-  for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${zv_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  zv_pids=()
   if [ -n "${zv_private_env:-}" ]; then
     "$zv_harness_dir/stop-env.sh" "$zv_private_env"
     rm -rf "$zv_private_env"
+    zv_private_env=
   fi
   return 0
 }
@@ -69,13 +72,22 @@ wait_window() {
 }
 
 # PIDs of the processes in this environment's prefix whose command line holds
-# NAME (for instance zuvarir.scr).
+# NAME (for instance zuvarir.scr), oldest first.
 prefix_processes() {
   local pid
-  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3); do
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F "$1" && echo "$pid"
+  for pid in $(grep -l -s -z -x -F "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3 | sort -n); do
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -F -- "$1" && echo "$pid"
   done
   return 0
+}
+
+# Percent of one core that PID used over SECONDS, user and system time of all its threads.
+cpu_percent() {
+  local before after
+  before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+  sleep "$2"
+  after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+  awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
 }
 
 # Writes a PNG of the whole screen.
@@ -83,12 +95,22 @@ screenshot() { import -window root "$1"; }
 
 # Registry helpers over Wine's real registry.
 reg_delete_key() { wine reg delete "$1" /f >/dev/null 2>&1 || true; }
+reg_delete_value() { wine reg delete "$1" /v "$2" /f >/dev/null 2>&1 || true; }
 reg_set_dword() { wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null 2>&1; }
 reg_set_sz() { wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
-# Prints the data of VALUE in KEY as `wine reg query` shows it, or nothing.
+# Prints the values of KEY as `wine reg query KEY [OPTIONS...]` lists them, one
+# "NAME TYPE DATA" line each; fails where there is no KEY.
+reg_values() {
+  local listing
+  listing=$(wine reg query "$@" 2>/dev/null) || return 1
+  tr -d '\r' <<<"$listing" | sed -n 's/^ \{4\}//p' | sed 's/ \{4\}/ /; s/ \{4\}/ /'
+}
+# Prints the data of VALUE in KEY, or nothing.
 reg_get() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '{ line=$0; sub(/^ +/, "", line); if (index(line, v) == 1) { n=split(line, f, /    /); print f[n] } }'
+  local line
+  line=$(reg_values "$1" /v "$2") || return 0
+  line=${line#"$2 "}
+  [[ $line != *" "* ]] || echo "${line#* }"
 }
 
 # The Windows probe (tests/harness/win_probe.cpp): `probe window CAPTION [MS]`,

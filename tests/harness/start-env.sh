@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Starts a private test environment for Windows programs: an X server, a fresh
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
-# Usage: start-env.sh [--arch x86|x64] [--no-glx | --monitors right|left] DIR [WIDTHxHEIGHT]
+# Usage: start-env.sh [--arch x86|x64] [--size WxH | --no-glx | --monitors right|left] DIR
 #   --arch x86          a 32-bit prefix and 32-bit Wine (the default)
 #   --arch x64          a 64-bit prefix and 64-bit Wine
-#   (default)           Xvfb with one screen of WIDTHxHEIGHT (1024x768)
+#   (default)           Xvfb with one screen of 1024x768
+#   --size WxH          Xvfb with one screen of W x H pixels
 #   --no-glx            Xvfb without OpenGL, as on a machine without a working driver
 #   --monitors right    Xorg's dummy driver with two monitors: the primary of
 #                       1024x768, and one of 800x600 right of it
@@ -16,17 +17,18 @@ set -euo pipefail
 trap 'echo "start-env.sh: line $LINENO failed: $BASH_COMMAND" >&2; tail -n 20 "${dir:-/nonexistent}/wineboot.log" >&2 2>/dev/null' ERR
 arch=x86
 server=xvfb
+size=1024x768
 xvfb_extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --arch) arch=$2; shift 2 ;;
+    --size) size=$2; shift 2 ;;
     --no-glx) xvfb_extra=(-extension GLX); shift ;;
     --monitors) server=xorg; side=$2; shift 2 ;;
     *) break ;;
   esac
 done
 dir=$(realpath -m "$1")
-size=${2:-1024x768}
 
 [ -f "$dir/env" ] && "$(dirname "$0")/stop-env.sh" "$dir" || true
 rm -rf "$dir"

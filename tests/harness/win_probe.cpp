@@ -48,22 +48,12 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/harness/wait_for_window.h"
+
 namespace {
 
 constexpr int kUsage = 64;
 constexpr int kNotFound = 65;
-
-HWND WaitForWindow(const char* caption, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = FindWindowA(nullptr, caption))
-            return window;
-        if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
-        Sleep(50);
-    }
-}
 
 void PrintText(HWND window)
 {

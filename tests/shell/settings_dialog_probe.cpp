@@ -19,14 +19,16 @@
 #include <initializer_list>
 
 #include "resources/resource_ids.h"
+#include "tests/harness/wait_for_window.h"
+#include "tests/shell/stored_value.h"
 
 namespace {
 
 constexpr int kUsage = 64;
 constexpr int kNotFound = 65;
 constexpr DWORD kDefaultTimeoutMs = 10000;
-constexpr DWORD kPollMs = 50;
 constexpr UINT kReplyTimeoutMs = 2000;
+constexpr bool kShownOnly = true;  // a dialog is looked at once its controls are set
 constexpr char kDialogCaption[] = "Zazezi setup";
 constexpr char kFileDialogCaption[] = "Open mp3";
 constexpr char kProgramKey[] = "Software\\ZidaveVizur";
@@ -34,39 +36,6 @@ constexpr char kProgramKey[] = "Software\\ZidaveVizur";
 // box in the older form).
 constexpr int kFileNameCombo = 0x47c;
 constexpr int kFileNameEdit = 0x480;
-
-// Handles the messages of this thread while it waits, so that a dialog owned by
-// one of its windows can disable and activate it.
-void DispatchWaiting()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-void PumpFor(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
-        DispatchWaiting();
-    }
-}
-
-HWND WaitForWindow(const char* caption, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = FindWindowA(nullptr, caption);
-        if (window && IsWindowVisible(window))
-            return window;
-        if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
-        PumpFor(kPollMs);
-    }
-}
 
 DWORD Timeout(int argc, char** argv)
 {
@@ -83,7 +52,7 @@ void PrintText(const char* label, HWND window)
 
 int PrintState(DWORD timeoutMs)
 {
-    HWND dialog = WaitForWindow(kDialogCaption, timeoutMs);
+    HWND dialog = WaitForWindow(kDialogCaption, timeoutMs, kShownOnly);
     if (!dialog)
         return kNotFound;
     std::printf("owner %p\n", static_cast<void*>(GetWindow(dialog, GW_OWNER)));
@@ -102,7 +71,7 @@ int PrintState(DWORD timeoutMs)
 
 int PrintFileDialog(DWORD timeoutMs)
 {
-    HWND dialog = WaitForWindow(kFileDialogCaption, timeoutMs);
+    HWND dialog = WaitForWindow(kFileDialogCaption, timeoutMs, kShownOnly);
     if (!dialog)
         return kNotFound;
     HWND field = GetDlgItem(dialog, kFileNameCombo);
@@ -135,7 +104,7 @@ int PrintOwner(const char* application, const char* commandLine)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(application, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return kNotFound;
-    HWND dialog = WaitForWindow(kDialogCaption, kDefaultTimeoutMs);
+    HWND dialog = WaitForWindow(kDialogCaption, kDefaultTimeoutMs, kShownOnly);
     if (dialog) {
         HWND owner = GetWindow(dialog, GW_OWNER);
         std::printf("owner %s\n", owner == mine ? "mine" : owner ? "other" : "none");
@@ -157,23 +126,17 @@ int PrintOwner(const char* application, const char* commandLine)
 
 int PrintValue(const char* name)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return kNotFound;
-    BYTE data[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof data;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, data, &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
+    const StoredValue value = ReadStoredValue(kProgramKey, name);
+    if (!value.present)
         return kNotFound;
     // Bytes after the first zero are counted, as a stale path there would show.
-    const size_t length = strnlen(reinterpret_cast<const char*>(data), size);
+    const size_t size = value.data.size();
+    const size_t length = strnlen(reinterpret_cast<const char*>(value.data.data()), size);
     size_t nonzeroAfter = 0;
     for (size_t i = length; i < size; ++i)
-        nonzeroAfter += data[i] != 0;
-    std::printf("type %lu size %lu length %u nonzero-after %u\n", static_cast<unsigned long>(type),
-                static_cast<unsigned long>(size), unsigned(length), unsigned(nonzeroAfter));
+        nonzeroAfter += value.data[i] != 0;
+    std::printf("type %lu size %u length %u nonzero-after %u\n", static_cast<unsigned long>(value.type),
+                unsigned(size), unsigned(length), unsigned(nonzeroAfter));
     return 0;
 }
 

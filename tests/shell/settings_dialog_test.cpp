@@ -17,6 +17,7 @@
 #include "shell/globals.h"
 #include "shell/saver_settings.h"
 #include "shell/settings_dialog.h"
+#include "tests/shell/stored_value.h"
 
 namespace {
 
@@ -219,31 +220,6 @@ public:
     HWND window;
 };
 
-std::vector<BYTE> StoredBytes(const char* name, DWORD* type = nullptr)
-{
-    std::vector<BYTE> data;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return data;
-    DWORD size = 1024;
-    data.resize(size);
-    if (RegQueryValueExA(key, name, nullptr, type, data.data(), &size) == ERROR_SUCCESS)
-        data.resize(size);
-    else
-        data.clear();
-    RegCloseKey(key);
-    return data;
-}
-
-bool ProgramKeyExists()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kProgramKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 }  // namespace
 
 TEST_CASE("template 103 holds the dialog and its 14 controls word for word")
@@ -334,21 +310,19 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     const DWORD expected[] = {1, 0, 1, 1};
     for (int i = 0; i < 4; ++i) {
         CAPTURE(names[i]);
-        DWORD type = 0;
-        const std::vector<BYTE> bytes = StoredBytes(names[i], &type);
-        REQUIRE(bytes.size() == 4);
-        CHECK(type == REG_DWORD);
-        DWORD value;
-        std::memcpy(&value, bytes.data(), 4);
-        CHECK(value == expected[i]);
+        const StoredValue value = ReadStoredValue(kProgramKey, names[i]);
+        REQUIRE(value.data.size() == 4);
+        CHECK(value.type == REG_DWORD);
+        DWORD stored;
+        std::memcpy(&stored, value.data.data(), 4);
+        CHECK(stored == expected[i]);
     }
-    DWORD type = 0;
-    const std::vector<BYTE> path = StoredBytes("MusicFileName", &type);
-    CHECK(type == REG_SZ);
-    REQUIRE(path.size() == 256);
-    CHECK(std::string(reinterpret_cast<const char*>(path.data())) == stored);
-    for (size_t i = stored.size(); i < path.size(); ++i)
-        REQUIRE(path[i] == 0);
+    const StoredValue path = ReadStoredValue(kProgramKey, "MusicFileName");
+    CHECK(path.type == REG_SZ);
+    REQUIRE(path.data.size() == 256);
+    CHECK(std::string(reinterpret_cast<const char*>(path.data.data())) == stored);
+    for (size_t i = stored.size(); i < path.data.size(); ++i)
+        REQUIRE(path.data[i] == 0);
     RegDeleteKeyA(HKEY_CURRENT_USER, kProgramKey);
 }
 
@@ -379,5 +353,5 @@ TEST_CASE("Cancel and every other command or message leave the record and the re
     CHECK(settings.floor == untouched.floor);
     CHECK(settings.moving == untouched.moving);
     CHECK(std::string(settings.musicFileName) == untouched.musicFileName);
-    CHECK_FALSE(ProgramKeyExists());
+    CHECK_FALSE(KeyExists(kProgramKey));
 }

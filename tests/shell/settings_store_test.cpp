@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/saver_settings.h"
+#include "tests/shell/stored_value.h"
 
 namespace {
 
@@ -40,27 +41,6 @@ void CreateEmptyKey(const char* path)
     REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
             ERROR_SUCCESS);
     RegCloseKey(key);
-}
-
-struct StoredValue {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
-
-StoredValue Query(const char* path, const char* name)
-{
-    StoredValue value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.data.resize(size);
-        value.present = RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
-    }
-    RegCloseKey(key);
-    return value;
 }
 
 // A record as the entry makes it: constructed, then both loads in order.
@@ -221,7 +201,7 @@ TEST_CASE("a fresh record saves zeros after the terminator of its path")
     DeleteKey(kProgramKey);
     SaverSettings settings;
     settings.SaveSettings();
-    const StoredValue path = Query(kProgramKey, "MusicFileName");
+    const StoredValue path = ReadStoredValue(kProgramKey, "MusicFileName");
     REQUIRE(path.data.size() == 256);
     const size_t length = std::strlen("c:/mp3/Various/nightfall.mp3");
     CHECK(std::string(reinterpret_cast<const char*>(path.data.data())) == "c:/mp3/Various/nightfall.mp3");
@@ -245,7 +225,7 @@ TEST_CASE("saving creates the program's key with five values and a 256-byte path
     const DWORD expected[] = {1, 1, 0, 1};
     for (int i = 0; i < 4; ++i) {
         CAPTURE(flags[i]);
-        const StoredValue value = Query(kProgramKey, flags[i]);
+        const StoredValue value = ReadStoredValue(kProgramKey, flags[i]);
         REQUIRE(value.present);
         CHECK(value.type == REG_DWORD);
         REQUIRE(value.data.size() == 4);
@@ -253,7 +233,7 @@ TEST_CASE("saving creates the program's key with five values and a 256-byte path
         std::memcpy(&stored, value.data.data(), 4);
         CHECK(stored == expected[i]);
     }
-    const StoredValue path = Query(kProgramKey, "MusicFileName");
+    const StoredValue path = ReadStoredValue(kProgramKey, "MusicFileName");
     REQUIRE(path.present);
     CHECK(path.type == REG_SZ);
     CHECK(path.data.size() == 256);
@@ -273,7 +253,7 @@ TEST_CASE("saving creates the program's key with five values and a 256-byte path
         const SaverSettings again = Loaded();
         CHECK(again.floor == 0);
         CHECK(std::string(again.musicFileName) == "D:\\x.mp3");
-        CHECK(Query(kProgramKey, "MusicFileName").data.size() == 256);
+        CHECK(ReadStoredValue(kProgramKey, "MusicFileName").data.size() == 256);
     }
     DeleteKey(kProgramKey);
 }
