@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-
 namespace {
 constexpr size_t kFrames = OutputDevice::kBufferFrames;
 constexpr size_t kBuffers = OutputDevice::kBufferCount;

@@ -104,6 +104,8 @@ key_to_exit() {
       sleep 0.002
       now=${EPOCHREALTIME/./}
     done
+    # A saver gone before xdotool returned took that long too, not 0 ms.
+    now=${EPOCHREALTIME/./}
     times+=($(((now - start) / 1000)))
     kill "$zv_last_pid" 2>/dev/null || true
     wait "$zv_last_pid" 2>/dev/null || true
