@@ -69,6 +69,24 @@ Heard Listen(std::initializer_list<const DeviceRecord*> devices)
         }
     return heard;
 }
+
+struct Playing {
+    uint32_t stream;
+    std::shared_ptr<DeviceRecord> device;
+};
+// Initialises `library` and plays a counting stream of 20000 frames through
+// the device that opens for it, the one after the device Init checks.
+Playing PlayCounting(AudioLibrary& library, bool loop)
+{
+    const size_t opened = gDevices.Count();
+    REQUIRE(library.Init(-1, kRate));
+    Playing playing{Create(library, Counting(20000)), nullptr};
+    REQUIRE(library.StreamPlay(playing.stream, false, loop));
+    playing.device = gDevices.WaitOpened(opened + 2);
+    REQUIRE(playing.device);
+    REQUIRE(playing.device->WaitIdle());
+    return playing;
+}
 }  // namespace
 
 TEST_CASE("no device is held open without a stream to play; one that plays wakes the worker once per buffer")
@@ -223,13 +241,7 @@ TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on
         gDevices.faults = {DeviceFaults(), row.faults};
         const size_t opened = gDevices.Count();
         AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
-        REQUIRE(library.Init(-1, kRate));
-        const Bytes counting = Counting(20000);
-        const uint32_t a = Create(library, counting);
-        REQUIRE(library.StreamPlay(a, false, false));
-        std::shared_ptr<DeviceRecord> failing = gDevices.WaitOpened(opened + 2);
-        REQUIRE(failing);
-        REQUIRE(failing->WaitIdle());
+        const std::shared_ptr<DeviceRecord> failing = PlayCounting(library, false).device;
         failing->Advance(3000);
         if (row.faults.stalls)
             failing->Advance(kStallFrames);
@@ -252,12 +264,7 @@ TEST_CASE("a device that does not open for 300 ms after Start is tried again, an
 {
     const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
-    REQUIRE(library.Init(-1, kRate));
-    const Bytes counting = Counting(20000);
-    REQUIRE(library.StreamPlay(Create(library, counting), false, false));
-    std::shared_ptr<DeviceRecord> before = gDevices.WaitOpened(opened + 2);
-    REQUIRE(before);
-    REQUIRE(before->WaitIdle());
+    const std::shared_ptr<DeviceRecord> before = PlayCounting(library, false).device;
     before->Advance(3000);
     REQUIRE(library.Stop());
     // As a USB or HDMI device that is not back yet when the display comes back.
@@ -289,13 +296,7 @@ TEST_CASE("a device that does not stop ends the output for the run: it alone is 
     gDevices.faults = {DeviceFaults(), resetFails};
     const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
-    REQUIRE(library.Init(-1, kRate));
-    const Bytes counting = Counting(20000);
-    const uint32_t a = Create(library, counting);
-    REQUIRE(library.StreamPlay(a, false, true));
-    std::shared_ptr<DeviceRecord> failing = gDevices.WaitOpened(opened + 2);
-    REQUIRE(failing);
-    REQUIRE(failing->WaitIdle());
+    const uint32_t a = PlayCounting(library, true).stream;
     CHECK_FALSE(library.Stop());
     CHECK_FALSE(library.Start());
     CHECK_FALSE(library.StreamPlay(a, false, true));
@@ -341,11 +342,7 @@ TEST_CASE("stop and start skip no audio when the device cannot tell its position
         gDevices.faults = {DeviceFaults(), row.faults, row.faults, row.faults};
         const size_t opened = gDevices.Count();
         AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
-        REQUIRE(library.Init(-1, kRate));
-        const Bytes counting = Counting(20000);
-        REQUIRE(library.StreamPlay(Create(library, counting), false, false));
-        std::vector<std::shared_ptr<DeviceRecord>> devices{gDevices.WaitOpened(opened + 2)};
-        REQUIRE(devices.back());
+        std::vector<std::shared_ptr<DeviceRecord>> devices{PlayCounting(library, false).device};
         for (size_t played : {3000, 2100}) {
             REQUIRE(devices.back()->WaitIdle());
             devices.back()->Advance(played);
@@ -368,22 +365,16 @@ TEST_CASE("a device that hangs: the calls that wait give up, the library is free
     DeviceFaults hangs;
     hangs.hangs = true;
     gDevices.faults = {DeviceFaults(), hangs};
-    const size_t opened = gDevices.Count();
     AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
-    REQUIRE(library.Init(-1, kRate));
-    const Bytes counting = Counting(20000);
-    const uint32_t a = Create(library, counting);
-    CHECK(library.StreamPlay(a, false, true));
-    std::shared_ptr<DeviceRecord> hung = gDevices.WaitOpened(opened + 2);
-    REQUIRE(hung);
-    REQUIRE(hung->WaitIdle());
+    const Playing playing = PlayCounting(library, true);
+    const std::shared_ptr<DeviceRecord> hung = playing.device;
     // Stopping resets the device, where the worker now hangs.
     CHECK_FALSE(library.Stop());
     {
         std::unique_lock<std::mutex> guard(hung->lock);
         REQUIRE(hung->changed.wait_for(guard, std::chrono::seconds(20), [&] { return hung->hung; }));
     }
-    CHECK_FALSE(library.StreamFree(a));
+    CHECK_FALSE(library.StreamFree(playing.stream));
     CHECK_FALSE(library.Free());
     REQUIRE(library.Init(-1, kRate));
     CHECK(gDevices.Last() != hung);
