@@ -1,5 +1,5 @@
 // The close rules' arithmetic and the one way the saver asks to end: WM_CLOSE
-// posted to the render window, answered with the quit message by WindowProc.
+// posted to the primary's window, answered with the quit message by WindowProc.
 #include "display/close_rules.h"
 
 #include <windows.h>

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-// Seconds of the frame clock during which mouse movement never ends the saver.
+// Seconds after the saver's windows came up during which mouse movement never
+// ends the saver.
 constexpr double kMouseGraceSeconds = 0.5;
 
 // True when the cursor at (x, y) lies more than threshold pixels from

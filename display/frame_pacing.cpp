@@ -1,8 +1,8 @@
 #include "display/frame_pacing.h"
 
-void FramePacing::SetRefreshRate(unsigned hertz)
+void FramePacing::SetRefreshRate(double hertz)
 {
-    if (hertz <= 1)
+    if (!(hertz > 1))
         hertz = kDefaultRefreshHertz;
     aim = kEarlyAim / hertz;
 }

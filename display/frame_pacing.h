@@ -7,8 +7,8 @@
 // steady clock's; portable, no window needed.
 class FramePacing {
 public:
-    // 0 and 1 are the hardware's default rate, which counts as 60 Hz.
-    void SetRefreshRate(unsigned hertz);
+    // 1 Hz and less (0 is the hardware's default rate) count as 60 Hz.
+    void SetRefreshRate(double hertz);
     // The seconds until the next frame may start, 0 when it may start now. A
     // clock that went back (reset) makes it due at once.
     double SecondsUntilFrame(double now) const;
@@ -21,6 +21,6 @@ public:
 };
 
 // The refresh rate assumed where the system reports none.
-constexpr unsigned kDefaultRefreshHertz = 60;
+constexpr double kDefaultRefreshHertz = 60;
 // The share of a refresh period that a frame waits after the previous one.
 constexpr double kEarlyAim = 0.95;

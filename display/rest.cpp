@@ -1,11 +1,12 @@
-// Resting while nobody can see the picture. The system tells the render window
-// when the display goes off or on (a registered power-setting notification) and
-// when the computer suspends or resumes; a preview looks at its pane itself.
+// Resting while nobody can see the picture. The system tells the primary's
+// window when the display goes off or on (a registered power-setting
+// notification) and when the computer suspends or resumes; a preview looks at
+// its pane itself. Every view rests with the saver.
 // The saver starts awake and never waits for a first notification: where the
 // system sends none (before Windows Vista, or under Wine) it simply never rests.
 #include <cstring>
 
-#include "display/gl_window.h"
+#include "display/saver.h"
 #include "display/music.h"
 #include "shell/globals.h"
 
@@ -47,24 +48,23 @@ bool IsWindows8OrLater()
 
 }  // namespace
 
-void GLWindow::SetRestReason(RestReason reason, bool holds)
+void Saver::SetRestReason(RestReason reason, bool holds)
 {
     const bool wasResting = IsResting();
     restReasons = holds ? restReasons | reason : restReasons & ~uint32_t(reason);
     if (IsResting() == wasResting)
         return;
+    for (const auto& view : views)
+        view->SetResting(IsResting());
     if (IsResting()) {
-        RestClock();
         PauseMusic();
-        SetFineTimerPeriod(false);
     } else {
-        WakeClock();
         ResumeMusic();
-        SetFineTimerPeriod(true);
+        nextLook = 0;  // monitors may have come or gone meanwhile
     }
 }
 
-void GLWindow::OnPowerBroadcast(WPARAM event, LPARAM data)
+void Saver::OnPowerBroadcast(WPARAM event, LPARAM data)
 {
     switch (event) {
     case PBT_APMSUSPEND:
@@ -90,7 +90,7 @@ void GLWindow::OnPowerBroadcast(WPARAM event, LPARAM data)
     }
 }
 
-void GLWindow::CheckPreviewVisible()
+void Saver::CheckPreviewVisible()
 {
     // IsWindowVisible looks at every ancestor, the pane's dialog included; a
     // minimised top-level window keeps its visible style.
@@ -98,7 +98,7 @@ void GLWindow::CheckPreviewVisible()
     SetRestReason(RestPreviewHidden, !seen);
 }
 
-void GLWindow::RegisterDisplayNotifications()
+void Saver::RegisterDisplayNotifications()
 {
     const auto registerCall = reinterpret_cast<RegisterCall>(User32Call("RegisterPowerSettingNotification"));
     if (!registerCall)
@@ -107,7 +107,7 @@ void GLWindow::RegisterDisplayNotifications()
     displayNotification = registerCall(gWindowHandle, &setting, kNotifyWindowHandle);
 }
 
-void GLWindow::UnregisterDisplayNotifications()
+void Saver::UnregisterDisplayNotifications()
 {
     const auto unregisterCall = reinterpret_cast<UnregisterCall>(User32Call("UnregisterPowerSettingNotification"));
     if (displayNotification && unregisterCall)

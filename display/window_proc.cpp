@@ -1,16 +1,17 @@
-// The window procedure of the render window. In the full-screen saver the
-// first key, button press, deactivation or mouse travel beyond the threshold
-// asks for the end; the preview ends only on deactivation or when its pane goes
-// away. Every ending runs the same road: WM_CLOSE is posted, answered with the
+// The window procedures of the saver's windows, one per monitor. In the
+// full-screen saver the first key, button press, deactivation or mouse travel
+// beyond the threshold, over any monitor, asks for the end; the preview ends only
+// on deactivation or when its pane goes away. Every ending runs the same road: WM_CLOSE is posted, answered with the
 // quit message, and the pump returns false on it. A window whose set-up failed
 // stays until the process ends while the entry's error box waits for the user;
 // it asks for nothing, since the quit message would end the box's own message
 // loop and take the error text away unread. Power notifications rest the saver
-// while nobody can see it (rest.cpp).
+// while nobody can see it (rest.cpp); a display change has it look at its
+// monitors at the next pump step.
 #include "display/window_proc.h"
 
 #include "display/close_rules.h"
-#include "display/gl_window.h"
+#include "display/saver.h"
 #include "shell/saver_mode.h"
 #include "shell/saver_settings.h"
 
@@ -20,7 +21,7 @@ bool IsSaverOrPreview() { return gMode == ModeSaver || gMode == ModePreview; }
 
 void CloseOnMouseTravel()
 {
-    if (gMode != ModeSaver || !(ActiveWindowSecondsShown() > kMouseGraceSeconds))
+    if (gMode != ModeSaver || !(SaverSecondsShown() > kMouseGraceSeconds))
         return;
     // The position in lParam is client-relative; the origin is a screen point.
     POINT cursor;
@@ -35,7 +36,7 @@ void CloseOnMouseTravel()
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const bool mayEnd = ActiveWindowAlive();
+    const bool mayEnd = SaverAlive();
     switch (message) {
     case WM_DESTROY:
     case WM_CLOSE:
@@ -71,14 +72,21 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return DefWindowProcA(window, message, wParam, lParam);
         return 0;
     case WM_POWERBROADCAST:
-        if (ActiveWindowAlive())
-            gActiveWindow->OnPowerBroadcast(wParam, lParam);
+        if (mayEnd)
+            gSaver->OnPowerBroadcast(wParam, lParam);
         return TRUE;  // handled, and no suspend is ever refused
     case WM_DISPLAYCHANGE:
-        if (ActiveWindowAlive())
-            gActiveWindow->ReadRefreshRate();
+        if (mayEnd)
+            gSaver->nextLook = 0;
         return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK OtherMonitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    return WindowProc(window, message, wParam, lParam);
 }

@@ -1,7 +1,6 @@
 #include "effect/effect_preset.h"
 
 #include "effect/particle_system.h"
-#include "effect/random.h"
 #include "shell/saver_settings.h"
 
 namespace {
@@ -103,5 +102,5 @@ bool IsPresetSwitchDue(double now, double lastSwitch, int extraSeconds)
 
 void ApplyRandomPreset(ParticleSystem& system)
 {
-    system.ApplyPreset(Random::rand() % system.PresetCount());
+    system.ApplyPreset(system.random.rand() % system.PresetCount());
 }

@@ -1,25 +1,19 @@
-// The particle scene: what makes the picture on top of the render window. Fixed
-// OpenGL state is set once, in SetupRenderState; a frame only clears, places the
-// camera, draws the ground and the particles, and swaps.
+// The particle scene: what makes a view's picture. Fixed OpenGL state is set
+// once, in SetupRenderState; a frame only clears, places the camera, draws the
+// ground and the particles; its view presents it.
 #include "effect/particle_scene.h"
 
+// mingw's GL/gl.h relies on the calling-convention macros of windows.h.
+#include <windows.h>
 #include <GL/gl.h>
 
 #include "effect/effect_preset.h"
 #include "effect/particle_system.h"
-#include "effect/random.h"
 #include "resources/resource_ids.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
 
-ParticleSystem* gParticleSystem;
-unsigned int gSpriteTexture;
-double lastPresetSwitch;
-
 namespace {
-
-// Once per process: the first frame sets lastPresetSwitch.
-bool gFirstFrameSeen;
 
 // The fixed frustum: 90 degrees across, about 68 up, whatever the window's shape.
 constexpr double kFrustumHalfWidth = 4.0;
@@ -77,15 +71,14 @@ void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
     system.Draw();
 }
 
-ParticleScene::ParticleScene()
+ParticleScene::ParticleScene(int newWidth, int newHeight, uint32_t seed)
 {
-    // From here on a throw runs ~GLWindow: music and clock stop, contexts go.
-    if (!LoadSpriteTexture(gSpriteTexture))
+    if (!LoadSpriteTexture(spriteTexture))
         throw Exception("Failed to load textures");
     SetupRenderState();
 
     try {
-        gParticleSystem = new ParticleSystem();
+        particleSystem = std::make_unique<ParticleSystem>();
     } catch (Exception& failure) {
         throw Exception(failure.message);
     } catch (...) {
@@ -93,18 +86,12 @@ ParticleScene::ParticleScene()
         throw Exception("Unknown error");
     }
 
-    Random::srand(GetTickCount());
-    ApplyRandomPreset(*gParticleSystem);
-    Resize(width, height);
+    particleSystem->random.srand(seed);
+    ApplyRandomPreset(*particleSystem);
+    Resize(newWidth, newHeight);
 }
 
-ParticleScene::~ParticleScene()
-{
-    if (gParticleSystem) {
-        delete gParticleSystem;
-        gParticleSystem = nullptr;
-    }
-}
+ParticleScene::~ParticleScene() = default;
 
 bool LoadSpriteTexture(unsigned int& texture)
 {
@@ -136,32 +123,19 @@ void ParticleScene::Resize(int newWidth, int newHeight)
     SetupProjection(width, height);
 }
 
-bool ParticleScene::RenderFrame()
+void ParticleScene::RenderFrame(double elapsed)
 {
-    if (!PumpMessage())
-        return false;
-    // Nobody can see the picture: nothing moves and nothing is drawn.
-    if (IsResting())
-        return true;
-    // A message before the frame is due is handled first, by the next pass.
-    if (!WaitForFrame())
-        return true;
-    Tick();
-    if (!gFirstFrameSeen) {
-        gFirstFrameSeen = true;
+    if (!firstFrameSeen) {
+        firstFrameSeen = true;
         lastPresetSwitch = elapsed;
     }
-
-    const double now = elapsed;
-    const int extraSeconds = Random::rand() % kPresetSwitchExtras;
-    if (IsPresetSwitchDue(now, lastPresetSwitch, extraSeconds)) {
-        ApplyRandomPreset(*gParticleSystem);
+    const int extraSeconds = particleSystem->random.rand() % kPresetSwitchExtras;
+    if (IsPresetSwitchDue(elapsed, lastPresetSwitch, extraSeconds)) {
+        ApplyRandomPreset(*particleSystem);
         lastPresetSwitch = elapsed;
     }
-    gParticleSystem->Update(now);
-    DrawScene(*gParticleSystem, gSpriteTexture);
-    SwapBuffers(deviceContext);
-    return true;
+    particleSystem->Update(elapsed);
+    DrawScene(*particleSystem, spriteTexture);
 }
 
 void DrawFloor()

@@ -1,17 +1,22 @@
 #pragma once
-#include "display/gl_window.h"
+#include <cstdint>
+#include <memory>
 
 class ParticleSystem;
 
-// The window object of the preview and saver modes: sprite texture, fixed OpenGL
-// state, the particle system with a random preset, and one frame per RenderFrame.
-class ParticleScene : public GLWindow {
+// The picture of one view: the sprite texture, fixed OpenGL state, the view's
+// own particle system with a random preset, and one frame per RenderFrame.
+// Built, used and destroyed on the thread on which the view's OpenGL context is
+// current; it knows no window, so a test or a tool can draw it into any context.
+class ParticleScene {
 public:
-    // Throws Exception; a failure after the window part is built tears it down
-    // first, and gParticleSystem then stays null.
-    ParticleScene();
-    // Deletes the particle system, then the window part releases its contexts.
-    ~ParticleScene() override;
+    // Throws Exception: "Failed to load textures", or what making the particle
+    // system threw ("Unknown error" for anything but an Exception); particleSystem
+    // then stays null. The generator is seeded with `seed` before the first preset
+    // is chosen.
+    ParticleScene(int width, int height, uint32_t seed);
+    // Deletes the particle system; the texture goes with the context.
+    virtual ~ParticleScene();
     ParticleScene(const ParticleScene&) = delete;
     ParticleScene& operator=(const ParticleScene&) = delete;
 
@@ -19,18 +24,24 @@ public:
     // projection, which is the same fixed frustum for every size.
     virtual void Resize(int width, int height);
 
-    // One pass of the main loop; false, without drawing, once the quit message
-    // came. While the window rests it only pumps: no update, no drawing, no swap.
-    // Otherwise it waits for the frame's time (WaitForFrame); a message that
-    // comes first ends the pass without a frame.
-    bool RenderFrame();
+    // One frame at `elapsed`, the seconds of the view's clock: the preset switch
+    // rule, the particles' update to that time, and the drawing. The caller
+    // presents the frame.
+    void RenderFrame(double elapsed);
+
+    int32_t width = 0;
+    int32_t height = 0;
+    std::unique_ptr<ParticleSystem> particleSystem;
+    unsigned int spriteTexture = 0;
+    // The clock's elapsed at the last preset switch, first set on the first frame.
+    double lastPresetSwitch = 0;
+    bool firstFrameSeen = false;
 };
 
-// The drawing of a frame, without the window, so that a tool or a test can draw
-// one into any GL context. SetupRenderState sets the fixed state once;
-// SetupProjection the viewport and the fixed frustum, the same for every size.
-// DrawScene clears, places the camera, draws the ground where the system has
-// one, then the particles with spriteTexture; the caller swaps.
+// The drawing of a frame, without the scene. SetupRenderState sets the fixed
+// state once; SetupProjection the viewport and the fixed frustum, the same for
+// every size. DrawScene clears, places the camera, draws the ground where the
+// system has one, then the particles with spriteTexture; the caller swaps.
 void SetupRenderState();
 // Uploads bitmap resource 104 of gInstance into a new texture and leaves it
 // bound; false when the bitmap cannot be loaded.
@@ -39,8 +50,3 @@ void SetupProjection(int width, int height);
 void DrawScene(const ParticleSystem& system, unsigned int spriteTexture);
 // The ground glow: the sprite stretched over a 600 x 600 square at y = 0.
 void DrawFloor();
-
-extern ParticleSystem* gParticleSystem;
-extern unsigned int gSpriteTexture;
-// The clock's elapsed at the last preset switch, first set on the first frame.
-extern double lastPresetSwitch;

@@ -2,11 +2,7 @@
 
 #include <cmath>
 
-#include "effect/random.h"
 #include "shell/saver_mode.h"
-
-float gOrbitAngle = 0.0f;
-float gBobAngle = 180.0f;
 
 namespace {
 
@@ -14,6 +10,8 @@ namespace {
 constexpr float kOrbitSpeed = 50.0f;
 constexpr float kBobSpeed = 30.0f;
 constexpr float kAngleWrap = 359.0f;
+constexpr float kStartOrbitAngle = 0.0f;
+constexpr float kStartBobAngle = 180.0f;
 constexpr float kOrbitRadius = 30.0f;
 constexpr float kOrbitHeight = 50.0f;
 // The drift's own degree-to-radian factor, deliberately coarser than pi/180.
@@ -36,10 +34,10 @@ constexpr float kMaxSpeed = 250.0f;
 constexpr int kColorChannels = 3;
 
 // Symmetric, triangular around 0; the difference of the two draws is exact.
-float RandomFactor()
+float RandomFactor(Random& random)
 {
-    const int a = Random::rand();
-    const int b = Random::rand();
+    const int a = random.rand();
+    const int b = random.rand();
     return static_cast<float>(a - b) * kRandomScale;
 }
 
@@ -66,6 +64,7 @@ ParticleSystem::ParticleSystem()
       spreadAngle(0.0f),
       moving(false), attractive(false), floor(false),
       emitCarry(0.0f),
+      orbitAngle(kStartOrbitAngle), bobAngle(kStartBobAngle),
       lastTime(0.0),
       presets{},
       presetCount(0)
@@ -124,15 +123,15 @@ void ParticleSystem::PlaceEmitter(float dt)
         emitterPosition = kStillEmitterPosition;
         return;
     }
-    gOrbitAngle += kOrbitSpeed * dt;
-    gBobAngle += kBobSpeed * dt;
+    orbitAngle += kOrbitSpeed * dt;
+    bobAngle += kBobSpeed * dt;
     // Restarting at 0 rather than subtracting 360 gives the drift its small jump.
-    if (gOrbitAngle > kAngleWrap)
-        gOrbitAngle = 0.0f;
-    if (gBobAngle > kAngleWrap)
-        gBobAngle = 0.0f;
-    const double orbit = gOrbitAngle * kDriftRadiansPerDegree;
-    const double bob = gBobAngle * kDriftRadiansPerDegree;
+    if (orbitAngle > kAngleWrap)
+        orbitAngle = 0.0f;
+    if (bobAngle > kAngleWrap)
+        bobAngle = 0.0f;
+    const double orbit = orbitAngle * kDriftRadiansPerDegree;
+    const double bob = bobAngle * kDriftRadiansPerDegree;
     emitterPosition = Vector3(static_cast<float>(kOrbitRadius * std::cos(orbit)),
                               static_cast<float>(kOrbitRadius * std::sin(bob) + kOrbitHeight),
                               static_cast<float>(kOrbitRadius * std::sin(orbit)));
@@ -144,39 +143,39 @@ void ParticleSystem::PlaceEmitter(float dt)
 void ParticleSystem::Emit(Particle& particle)
 {
     particle.age = 0.0f;
-    particle.lifetime = Clamp(lifeStart + RandomFactor() * lifeVar, kMinLifetime, kMaxLifetime);
+    particle.lifetime = Clamp(lifeStart + RandomFactor(random) * lifeVar, kMinLifetime, kMaxLifetime);
     const float lifetime = particle.lifetime;
 
     for (int channel = 0; channel < kColorChannels; ++channel)
-        particle.color[channel] = colorStart[channel] + RandomFactor() * colorVar[channel];
+        particle.color[channel] = colorStart[channel] + RandomFactor(random) * colorVar[channel];
     particle.color[3] = 1.0f;
     for (int channel = 0; channel < kColorChannels; ++channel) {
         particle.color[channel] = Clamp(particle.color[channel], 0.0f, 1.0f);
         particle.colorDelta[channel] = (colorEnd[channel] - particle.color[channel]) / lifetime;
     }
 
-    particle.alpha = Clamp(alphaStart + RandomFactor() * alphaVar, 0.0f, 1.0f);
+    particle.alpha = Clamp(alphaStart + RandomFactor(random) * alphaVar, 0.0f, 1.0f);
     particle.alphaDelta = (alphaEnd - particle.alpha) / lifetime;
 
-    particle.size = Clamp(sizeStart + RandomFactor() * sizeVar, kMinSize, kMaxSize);
+    particle.size = Clamp(sizeStart + RandomFactor(random) * sizeVar, kMinSize, kMaxSize);
     particle.sizeDelta = (sizeEnd - particle.size) / lifetime;
 
-    particle.gravity = Clamp((gravityStart + RandomFactor() * gravityVar) * kGravityUnit,
+    particle.gravity = Clamp((gravityStart + RandomFactor(random) * gravityVar) * kGravityUnit,
                              -kMaxGravity, kMaxGravity);
     particle.gravityDelta = (gravityEnd * kGravityUnit - particle.gravity) / lifetime;
 
     // Along this update's stretch of the emitter's path and an equal stretch
     // behind its previous position.
-    const float along = RandomFactor();
+    const float along = RandomFactor(random);
     particle.position = Vector3(
         previousEmitterPosition.x + along * (emitterPosition.x - previousEmitterPosition.x),
         previousEmitterPosition.y + along * (emitterPosition.y - previousEmitterPosition.y),
         previousEmitterPosition.z + along * (emitterPosition.z - previousEmitterPosition.z));
     particle.previousPosition = emitterPosition;
 
-    const double azimuth = RandomFactor() * kTwoPi;
-    const double polar = RandomFactor() * spreadAngle * kRadiansPerDegree;
-    const float speed = Clamp(speedStart + RandomFactor() * speedVar, 0.0f, kMaxSpeed);
+    const double azimuth = RandomFactor(random) * kTwoPi;
+    const double polar = RandomFactor(random) * spreadAngle * kRadiansPerDegree;
+    const float speed = Clamp(speedStart + RandomFactor(random) * speedVar, 0.0f, kMaxSpeed);
     particle.velocity = Vector3(static_cast<float>(std::sin(polar) * std::cos(azimuth)) * speed,
                                 static_cast<float>(std::cos(polar)) * speed,
                                 static_cast<float>(std::sin(polar) * std::sin(azimuth)) * speed);

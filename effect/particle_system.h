@@ -3,6 +3,7 @@
 
 #include "effect/effect_preset.h"
 #include "effect/particle.h"
+#include "effect/random.h"
 #include "effect/vector3.h"
 
 constexpr int kParticleCount = 4000;
@@ -15,11 +16,6 @@ struct SpriteVertex {
     float color[4];
     float x, y, z;
 };
-
-// The emitter's drift in degrees, shared by every system of the process and kept
-// across calls and preset switches: orbit 0 and bob 180 at process start.
-extern float gOrbitAngle;
-extern float gBobAngle;
 
 // The emitter with its pool of particles, its camera and its preset table
 // (engine: particle_system.cpp; presets: effect_preset.cpp; Draw:
@@ -72,6 +68,13 @@ public:
     bool attractive;
     bool floor;
     float emitCarry;    // fraction of a particle owed to the next Update
+    // The emitter's drift in degrees, kept across calls and preset switches:
+    // orbit 0 and bob 180 when the system is made.
+    float orbitAngle;
+    float bobAngle;
+    // Every random value of this system: its emission, its preset choice and
+    // its scene's switch rule.
+    Random random;
     Particle particles[kParticleCount];
     double lastTime;    // time of the previous Update
     EffectPreset presets[kPresetSlotCount];

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "effect/particle_scene.h"
+#include "display/saver.h"
 #include "resources/resource_ids.h"
 #include "shell/command_line.h"
 #include "shell/exception.h"
@@ -34,18 +34,18 @@ void RunMode()
         break;
     case ModePreview:
     case ModeSaver: {
-        ParticleScene scene;
-        while (scene.RenderFrame()) {
+        Saver saver;
+        while (saver.PumpMessage()) {
         }
         break;
     }
     }
 }
 
-// The one way an error reaches the user. A render window left by a failed set-up
-// stays until the process ends; as a full-screen top-most popup it would hide
-// the box, so it goes out of sight first, with the covers of other monitors that
-// it owns.
+// The one way an error reaches the user. The primary's window left by a failed
+// set-up stays until the process ends; as a full-screen top-most popup it would
+// hide the box, so it goes out of sight first, with the other monitors' windows
+// that it owns.
 int ReportError(const char* text, const char* caption, UINT style)
 {
     if (gSettings && gSettings->windowHandle) {

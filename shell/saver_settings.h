@@ -15,7 +15,7 @@ struct SaverSettings {
     // defaults in force. LoadSystemSettings comes first, then LoadSettings.
     void LoadSystemSettings();
     void LoadSettings();
-    // Create or open the program's key and write the five values there.
+    // Create or open the program's key and write the six values there.
     void SaveSettings();
     // Post WM_CLOSE to windowHandle.
     void RequestClose();
@@ -25,6 +25,7 @@ struct SaverSettings {
     int32_t floor = 0;                // "Floor": the ground is drawn and particles bounce
     int32_t music = 0;                // "Music": the music file loops in the background
     char musicFileName[256] = {};     // "MusicFileName": zero-terminated ANSI path
+    int32_t everyMonitor = 1;         // "EveryMonitor": each monitor its own picture, not black
     HWND__* windowHandle = nullptr;   // the render window, once it exists
     int32_t mouseThreshold = 0;       // pixels the cursor may travel per axis
     struct Point {

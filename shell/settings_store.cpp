@@ -63,6 +63,7 @@ void SaverSettings::LoadSettings()
     moving = 1;
     attractive = 0;
     music = 0;
+    everyMonitor = 1;
     HKEY key;
     if (!OpenKey(kProgramKey, key))
         return;
@@ -81,6 +82,7 @@ void SaverSettings::LoadSettings()
     ReadInt32(key, "Moving", moving);
     ReadInt32(key, "Attractive", attractive);
     ReadInt32(key, "Music", music);
+    ReadInt32(key, "EveryMonitor", everyMonitor);
     RegCloseKey(key);
 }
 
@@ -95,6 +97,7 @@ void SaverSettings::SaveSettings()
     WriteInt32(key, "Attractive", attractive);
     WriteInt32(key, "Moving", moving);
     WriteInt32(key, "Music", music);
+    WriteInt32(key, "EveryMonitor", everyMonitor);
     // Always the whole buffer: the terminating zero and the bytes after it too.
     RegSetValueExA(key, "MusicFileName", 0, REG_SZ, reinterpret_cast<const BYTE*>(musicFileName), sizeof musicFileName);
     RegCloseKey(key);

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "display/gl_window.h"
 #include "effect/particle_scene.h"
 #include "effect/particle_system.h"
-#include "effect/random.h"
 #include "shell/globals.h"
 #include "shell/saver_mode.h"
 #include "shell/saver_settings.h"
@@ -29,7 +29,7 @@ int Fail(const char* what)
     return 1;
 }
 
-// A popup of the picture's size with a double-buffered RGBA context made current.
+// A popup of the picture's size with the saver's pixel format and a context made current.
 bool MakeContext(int width, int height)
 {
     WNDCLASSA windowClass = {};
@@ -43,14 +43,7 @@ bool MakeContext(int width, int height)
     if (!window)
         return false;
     const HDC deviceContext = GetDC(window);
-    PIXELFORMATDESCRIPTOR descriptor = {};
-    descriptor.nSize = sizeof descriptor;
-    descriptor.nVersion = 1;
-    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    descriptor.iPixelType = PFD_TYPE_RGBA;
-    descriptor.cColorBits = 24;
-    const int format = ChoosePixelFormat(deviceContext, &descriptor);
-    if (!format || !SetPixelFormat(deviceContext, format, &descriptor))
+    if (SetSaverPixelFormat(deviceContext, kSaverColorDepth))
         return false;
     const HGLRC context = wglCreateContext(deviceContext);
     return context && wglMakeCurrent(deviceContext, context);
@@ -73,8 +66,8 @@ int main(int argc, char** argv)
     settings.floor = argc > 6;
     gSettings = &settings;
     gMode = ModeSaver;
-    Random::srand(kSeed);
     ParticleSystem* system = new ParticleSystem();
+    system->random.srand(kSeed);
     if (preset < 0 || preset >= system->PresetCount())
         return Fail("no such preset");
     system->ApplyPreset(preset);

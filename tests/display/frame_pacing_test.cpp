@@ -9,10 +9,13 @@
 TEST_CASE("a frame is due one early-aimed refresh period after the last one started, never sooner")
 {
     FramePacing pacing;
-    for (unsigned hertz : {0u, 1u, 60u}) {
+    for (double hertz : {0.0, 1.0, 60.0}) {
         pacing.SetRefreshRate(hertz);
         CHECK(pacing.aim == doctest::Approx(0.95 / 60));
     }
+    // The display configuration's exact rates, fractions of a hertz kept.
+    pacing.SetRefreshRate(143.98);
+    CHECK(pacing.aim == doctest::Approx(0.95 / 143.98).epsilon(1e-9));
     CHECK(pacing.SecondsUntilFrame(5.0) == 0);  // no frame yet
     pacing.StartFrame(5.0);
     CHECK(pacing.SecondsUntilFrame(5.0) == doctest::Approx(pacing.aim));

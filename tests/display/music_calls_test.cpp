@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "display/gl_window.h"
+#include "display/saver.h"
 #include "display/music.h"
 #include "shell/globals.h"
 #include "shell/saver_mode.h"
@@ -122,31 +122,32 @@ TEST_CASE("the music makes exactly the library calls its settings and the mode c
 }
 
 namespace {
-std::vector<std::string> gClockAtCall;
-void NoteClock(const char* call)
+std::vector<std::string> gViewAtCall;
+void NoteView(const char* call)
 {
-    gClockAtCall.push_back(std::string(call) + (gActiveWindow && gActiveWindow->clockRunning ? " running" : " stopped"));
+    const bool drawing = SaverAlive() && !gSaver->views.empty() && gSaver->views.front()->IsDrawing();
+    gViewAtCall.push_back(std::string(call) + (drawing ? " drawing" : " not drawing"));
 }
 }  // namespace
 
-TEST_CASE("the render window starts the music after its clock and stops it before the clock")
+TEST_CASE("the saver starts the music once its view draws and stops it before the view stops")
 {
     using Observer = void (*)(const char*);
     auto setObserver = reinterpret_cast<void (*)(Observer)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("BASS.dll"), "RecordingSetObserver")));
     const bool standInLoaded = setObserver != nullptr;
     REQUIRE(standInLoaded);
-    setObserver(NoteClock);
+    setObserver(NoteView);
     gInstance = GetModuleHandleA(nullptr);
     const std::string file = ExistingFile();
     Run run(ModeSaver, true, file.c_str(), true);
     {
-        GLWindow window;
+        Saver saver;
         CHECK(RecordedCalls().front() == "BASS_Init -1 44100 0 " + Hex(gWindowHandle));
     }
     setObserver(nullptr);
-    CHECK(gClockAtCall == std::vector<std::string>{"BASS_Init running", "BASS_Start running",
-                                                   "BASS_StreamCreateFile running", "BASS_StreamPlay running",
-                                                   "BASS_StreamFree running", "BASS_Stop running",
-                                                   "BASS_Free running"});
+    CHECK(gViewAtCall == std::vector<std::string>{"BASS_Init drawing", "BASS_Start drawing",
+                                                  "BASS_StreamCreateFile drawing", "BASS_StreamPlay drawing",
+                                                  "BASS_StreamFree drawing", "BASS_Stop drawing",
+                                                  "BASS_Free drawing"});
 }

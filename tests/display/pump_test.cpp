@@ -1,10 +1,9 @@
-// The pump step on a real window's queue: one message per call, never a wait,
-// false exactly on the quit message.
+// The saver's pump step on a real window's queue: one message per call, false
+// exactly on the quit message.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
-#include "display/frame_clock.h"
-#include "display/gl_window.h"
+#include "display/saver.h"
 #include "shell/globals.h"
 #include "tests/display/window_fixture.h"
 
@@ -21,53 +20,41 @@ int TakeProbes()
     return count;
 }
 
-DWORD gMilliseconds;
-BOOL WINAPI NoCounter(LARGE_INTEGER*) { return FALSE; }
-DWORD WINAPI FakeMilliseconds() { return gMilliseconds; }
-
 }  // namespace
 
-TEST_CASE("a pump step handles at most one message and returns at once on an empty queue")
+TEST_CASE("a pump step handles at most one message, and an empty queue is no end")
 {
-    GLWindow& window = SharedWindow();
+    Saver& saver = SharedSaver();
     DrainMessages();
 
-    SUBCASE("an empty queue: true, after the clock tick")
+    SUBCASE("an empty queue: true, once it has waited for the next look")
     {
-        const TimeSource saved = gTimeSource;
-        gTimeSource = {NoCounter, NoCounter, FakeMilliseconds};
-        gMilliseconds = 1000;
-        window.StartClock();
-        gMilliseconds = 1750;
-        CHECK(window.PumpMessage());
-        CHECK(window.elapsed == doctest::Approx(0.75f));
-        gTimeSource = saved;
-        window.StartClock();
+        CHECK(saver.PumpMessage());
     }
     SUBCASE("three waiting messages take three steps")
     {
         for (int i = 0; i < 3; ++i)
             PostMessageA(gWindowHandle, kProbeMessage, i, 0);
-        CHECK(window.PumpMessage());
-        CHECK(window.currentMessage.message == kProbeMessage);
-        CHECK(window.currentMessage.wParam == 0);
-        CHECK(window.PumpMessage());
-        CHECK(window.currentMessage.wParam == 1);
+        CHECK(saver.PumpMessage());
+        CHECK(saver.currentMessage.message == kProbeMessage);
+        CHECK(saver.currentMessage.wParam == 0);
+        CHECK(saver.PumpMessage());
+        CHECK(saver.currentMessage.wParam == 1);
         CHECK(TakeProbes() == 1);
     }
     SUBCASE("false exactly when the quit message is retrieved")
     {
         PostMessageA(gWindowHandle, kProbeMessage, 0, 0);
         PostQuitMessage(0);
-        CHECK(window.PumpMessage());
-        CHECK_FALSE(window.PumpMessage());
-        CHECK(window.currentMessage.message == WM_QUIT);
-        CHECK(window.PumpMessage());
+        CHECK(saver.PumpMessage());
+        CHECK_FALSE(saver.PumpMessage());
+        CHECK(saver.currentMessage.message == WM_QUIT);
+        CHECK(saver.PumpMessage());
     }
     SUBCASE("WM_CLOSE reaches the end in two steps")
     {
         PostMessageA(gWindowHandle, WM_CLOSE, 0, 0);
-        CHECK(window.PumpMessage());
-        CHECK_FALSE(window.PumpMessage());
+        CHECK(saver.PumpMessage());
+        CHECK_FALSE(saver.PumpMessage());
     }
 }

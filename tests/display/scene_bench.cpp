@@ -1,5 +1,6 @@
-// A benchmark, not a test: the full-screen scene, each effect preset in turn,
-// frames counted over a fixed time. Prints one line per preset:
+// A benchmark, not a test: the scene in a window of the screen's size with a
+// context made as a view makes it, each effect preset in turn, unpaced frames
+// counted over a fixed time. Prints one line per preset:
 //   WIDTHxHEIGHT preset P frames F seconds S fps R live L
 // where L is the mean number of live particles per frame. The pool is kept full
 // (4000) unless "preset" is given, which leaves the preset's own emission rate.
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "display/gl_window.h"
 #include "effect/particle_scene.h"
 #include "effect/particle_system.h"
 #include "shell/exception.h"
@@ -35,13 +37,13 @@ constexpr uint32_t kFloodRate = 10'000'000;
 constexpr float kLongestLife = 10.0f;
 
 // Milliseconds of the process's CPU time per frame of drawing the pool.
-void TimeDraw(bool oneByOne, int frames)
+void TimeDraw(const ParticleSystem& system, bool oneByOne, int frames)
 {
     FILETIME unused, kernel[2], user[2];
     GetProcessTimes(GetCurrentProcess(), &unused, &unused, &kernel[0], &user[0]);
     for (int frame = 0; frame < frames; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT);
-        oneByOne ? DrawEachParticle(*gParticleSystem) : gParticleSystem->Draw();
+        oneByOne ? DrawEachParticle(system) : system.Draw();
         glFinish();
     }
     GetProcessTimes(GetCurrentProcess(), &unused, &unused, &kernel[1], &user[1]);
@@ -59,48 +61,66 @@ int main(int argc, char** argv)
         seconds = kDefaultSeconds;
     gInstance = GetModuleHandleA(nullptr);
     gMode = ModeSaver;
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = gInstance;
+    windowClass.lpszClassName = kWindowClassName;
+    RegisterClassA(&windowClass);
     SaverSettings settings;
     gSettings = &settings;
     settings.LoadSystemSettings();
     settings.LoadSettings();
+    LARGE_INTEGER frequency, started;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
+    const auto secondsSince = [&frequency](const LARGE_INTEGER& start) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+    };
     try {
-        ParticleScene scene;
+        GLWindow window({ViewPlacement::Primary, {}, nullptr});
+        window.SetupPixelFormat();
+        window.CreateRenderContext();
+        ParticleScene scene(window.width, window.height, GetTickCount());
+        ParticleSystem& system = *scene.particleSystem;
+        const auto renderFrame = [&] {
+            scene.RenderFrame(secondsSince(started));
+            SwapBuffers(window.deviceContext);
+        };
         const bool fullPool = argc < 3 || std::strcmp(argv[2], "preset") != 0;
         if (argc > 2 && std::strcmp(argv[2], "draw") == 0) {
-            gParticleSystem->emitRate = kFloodRate;
-            gParticleSystem->lifeStart = kLongestLife;
+            system.emitRate = kFloodRate;
+            system.lifeStart = kLongestLife;
             for (int frame = 0; frame < kSettleFrames; ++frame)
-                scene.RenderFrame();
+                renderFrame();
             glViewport(0, 0, 1, 1);
             for (bool oneByOne : {true, false, true, false})
-                TimeDraw(oneByOne, int(seconds * 100));
+                TimeDraw(system, oneByOne, int(seconds * 100));
             return 0;
         }
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        for (int preset = 0; preset < gParticleSystem->PresetCount(); ++preset) {
-            gParticleSystem->ApplyPreset(preset);
+        for (int preset = 0; preset < system.PresetCount(); ++preset) {
+            system.ApplyPreset(preset);
             if (fullPool) {
-                gParticleSystem->emitRate = kFloodRate;
-                gParticleSystem->lifeStart = kLongestLife;
-                gParticleSystem->lifeVar = 0;
+                system.emitRate = kFloodRate;
+                system.lifeStart = kLongestLife;
+                system.lifeVar = 0;
             }
             // Settle the pool to this preset's particles before counting.
             for (int frame = 0; frame < kSettleFrames; ++frame)
-                scene.RenderFrame();
-            LARGE_INTEGER start, now;
+                renderFrame();
+            LARGE_INTEGER start;
             QueryPerformanceCounter(&start);
             long frames = 0;
             double liveSum = 0;
             double spent = 0;
             while (spent < seconds) {
-                if (!scene.RenderFrame())
-                    return 0;
+                renderFrame();
                 ++frames;
-                for (const Particle& particle : gParticleSystem->particles)
+                for (const Particle& particle : system.particles)
                     liveSum += particle.age >= 0;
-                QueryPerformanceCounter(&now);
-                spent = double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+                spent = secondsSince(start);
             }
             std::printf("%dx%d preset %d frames %ld seconds %.2f fps %.1f live %.0f\n", scene.width, scene.height,
                         preset, frames, spent, frames / spent, frames ? liveSum / frames : 0.0);

@@ -1,23 +1,21 @@
 // The particle scene on a real OpenGL context under Wine: the sprite texture, the
-// fixed state and projection, the preset-switch rule, the quit frame, the pixels
-// that ParticleSystem::Draw produces, and the failures of construction.
+// fixed state and projection, the preset-switch rule, the pixels that
+// ParticleSystem::Draw produces, the failures of construction, and the preview
+// drawn by its view's own thread.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
 #include <GL/gl.h>
-#include <mmsystem.h>
 
 #include <cstdlib>
 #include <initializer_list>
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "display/frame_clock.h"
+#include "display/saver.h"
 #include "effect/particle_scene.h"
 #include "effect/particle_system.h"
-#include "effect/random.h"
 #include "resources/resource_ids.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
@@ -54,20 +52,13 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
-DWORD gMilliseconds;
-BOOL WINAPI NoCounter(LARGE_INTEGER*) { return FALSE; }
-DWORD WINAPI FakeMilliseconds() { return gMilliseconds; }
-
-// One full-screen scene for the whole program, on the millisecond timer of the
-// test, so that every frame's elapsed is chosen here.
+// One scene of the screen's size for the whole program, drawn on this thread.
 ParticleScene& SharedScene()
 {
     static WindowFixture fixture(ModeSaver);
-    static std::unique_ptr<ParticleScene> scene = [] {
-        gTimeSource = {NoCounter, NoCounter, FakeMilliseconds};
-        return std::make_unique<ParticleScene>();
-    }();
-    return *scene;
+    static TestContext context(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    static ParticleScene scene(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 1);
+    return scene;
 }
 
 struct Rgb {
@@ -87,7 +78,7 @@ bool IsBlack(const Rgb& pixel) { return pixel.red + pixel.green + pixel.blue == 
 std::string BuildFailure()
 {
     try {
-        ParticleScene scene;
+        Saver saver;
     } catch (Exception& failure) {
         return failure.message;
     }
@@ -99,40 +90,19 @@ std::string BuildFailure()
 TEST_CASE("the scene switches presets by the frame clock")
 {
     ParticleScene& scene = SharedScene();
-    DrainMessages();
-    gMilliseconds = 0;
-    scene.StartClock();
+    scene.RenderFrame(2.0);  // the first frame sets the last switch
+    CHECK(scene.lastPresetSwitch == 2.0);
+    CHECK(scene.particleSystem->lastTime == 2.0);
 
-    gMilliseconds = 2'000;  // the first frame sets the last switch
-    REQUIRE(scene.RenderFrame());
-    CHECK(lastPresetSwitch == doctest::Approx(2.0f));
-    CHECK(gParticleSystem->lastTime == doctest::Approx(2.0f));
-
-    for (DWORD milliseconds : {10'000u, 31'999u, 32'000u}) {
-        gMilliseconds = milliseconds;
-        REQUIRE(scene.RenderFrame());
-        CHECK(lastPresetSwitch == doctest::Approx(2.0f));
+    for (double seconds : {10.0, 31.999, 32.0}) {
+        scene.RenderFrame(seconds);
+        CHECK(scene.lastPresetSwitch == 2.0);
     }
-    gMilliseconds = 36'010;
-    REQUIRE(scene.RenderFrame());
-    CHECK(lastPresetSwitch == doctest::Approx(36.01f));
-    CHECK(gParticleSystem->lastTime == doctest::Approx(36.01f));
-    gMilliseconds = 66'000;
-    REQUIRE(scene.RenderFrame());
-    CHECK(lastPresetSwitch == doctest::Approx(36.01f));
-}
-
-TEST_CASE("a frame on which the quit message arrives neither updates nor draws")
-{
-    ParticleScene& scene = SharedScene();
-    DrainMessages();
-    const double before = gParticleSystem->lastTime;
-    gMilliseconds += 5'000;
-    PostQuitMessage(0);
-    CHECK_FALSE(scene.RenderFrame());
-    CHECK(gParticleSystem->lastTime == before);
-    CHECK(scene.RenderFrame());
-    CHECK(gParticleSystem->lastTime > before);
+    scene.RenderFrame(36.01);
+    CHECK(scene.lastPresetSwitch == 36.01);
+    CHECK(scene.particleSystem->lastTime == 36.01);
+    scene.RenderFrame(66.0);
+    CHECK(scene.lastPresetSwitch == 36.01);
 }
 
 TEST_CASE("one draw of all particles paints the frame that drawing them one by one painted")
@@ -148,18 +118,18 @@ TEST_CASE("one draw of all particles paints the frame that drawing them one by o
     };
     for (int preset : {0, 4, 7}) {
         CAPTURE(preset);
-        Random::srand(1);
-        gParticleSystem->ApplyPreset(preset);
+        scene.particleSystem->random.srand(1);
+        scene.particleSystem->ApplyPreset(preset);
         for (int frame = 0; frame < 180; ++frame)
-            gParticleSystem->Update(gParticleSystem->lastTime + 1.0 / 60);
-        DrawScene(*gParticleSystem, gSpriteTexture);
+            scene.particleSystem->Update(scene.particleSystem->lastTime + 1.0 / 60);
+        DrawScene(*scene.particleSystem, scene.spriteTexture);
         const std::vector<unsigned char> drawn = readFrame();
         // DrawScene leaves the camera in the modelview.
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        if (gParticleSystem->floor)
+        if (scene.particleSystem->floor)
             DrawFloor();
-        glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
-        DrawEachParticle(*gParticleSystem);
+        glBindTexture(GL_TEXTURE_2D, scene.spriteTexture);
+        DrawEachParticle(*scene.particleSystem);
         const std::vector<unsigned char> reference = readFrame();
         size_t lit = 0, differing = 0;
         int largest = 0;
@@ -179,11 +149,11 @@ TEST_CASE("one draw of all particles paints the frame that drawing them one by o
 
 TEST_CASE("the sprite bitmap becomes the bound 64 x 64 texture, bottom row first")
 {
-    SharedScene();
-    CHECK(glIsTexture(gSpriteTexture));
+    ParticleScene& scene = SharedScene();
+    CHECK(glIsTexture(scene.spriteTexture));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    CHECK(GLuint(bound) == gSpriteTexture);
+    CHECK(GLuint(bound) == scene.spriteTexture);
     GLint width = 0, height = 0, magnification = 0, minification = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
@@ -295,7 +265,7 @@ TEST_CASE("Draw makes each live particle a diamond of its size, colour times tex
         glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, std::data(texels));
     };
 
-    ParticleSystem& system = *gParticleSystem;
+    ParticleSystem& system = *scene.particleSystem;
     const ParticleSystem saved = system;
     for (Particle& particle : system.particles)
         particle.age = -1;
@@ -377,11 +347,11 @@ TEST_CASE("Draw makes each live particle a diamond of its size, colour times tex
 
     system = saved;
     glDeleteTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, gSpriteTexture);
+    glBindTexture(GL_TEXTURE_2D, scene.spriteTexture);
     scene.Resize(scene.width, scene.height);
 }
 
-TEST_CASE("a scene that cannot be completed tears its window part down and reports why")
+TEST_CASE("a scene that cannot be completed fails the saver with its reason, from the view's thread")
 {
     struct Case {
         const char* what;
@@ -395,12 +365,8 @@ TEST_CASE("a scene that cannot be completed tears its window part down and repor
         {"an Exception while the particle system is made", false, AllocationFailure::OurException,
          "No room for the particles"},
     };
-    const TimeSource saved = gTimeSource;
-    gTimeSource = {QueryPerformanceFrequency, QueryPerformanceCounter, timeGetTime};
     for (const Case& c : cases) {
         CAPTURE(c.what);
-        ParticleSystem* const before = gParticleSystem;
-        gParticleSystem = nullptr;
         {
             WindowFixture fixture(ModeSaver);
             // Kernel32 carries no bitmap 104; the class may be registered on it all the same.
@@ -409,61 +375,44 @@ TEST_CASE("a scene that cannot be completed tears its window part down and repor
             gFailParticleSystem = c.allocation;
             CHECK(BuildFailure() == c.message);
             gFailParticleSystem = AllocationFailure::None;
-            CHECK(gParticleSystem == nullptr);
-            // What the window part's destructor did: no current context, the flag off.
-            CHECK(wglGetCurrentContext() == nullptr);
+            // The window stays for the error box; nothing else of the saver does.
+            CHECK(IsWindow(gWindowHandle));
             BOOL running = TRUE;
             SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
             CHECK_FALSE(running);
-            CHECK(ActiveWindowElapsed() == 0.0f);
+            CHECK(SaverSecondsShown() == 0.0);
         }
         gInstance = GetModuleHandleA(nullptr);
-        gParticleSystem = before;
     }
-    gTimeSource = saved;
 }
 
-TEST_CASE("the preview draws its particles into the pane")
+TEST_CASE("the preview's view draws its particles into the pane")
 {
-    const TimeSource saved = gTimeSource;
-    gTimeSource = {QueryPerformanceFrequency, QueryPerformanceCounter, timeGetTime};
-    ParticleSystem* const before = gParticleSystem;
-    gParticleSystem = nullptr;
+    WindowFixture fixture(ModePreview);
+    const HWND pane = CreateWindowExA(0, "STATIC", "pane", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 60, 50, 200, 150,
+                                      nullptr, nullptr, nullptr, nullptr);
+    REQUIRE(pane);
+    gWindowHandle = pane;
     {
-        WindowFixture fixture(ModePreview);
-        const HWND pane = CreateWindowExA(0, "STATIC", "pane", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 60, 50, 200,
-                                          150, nullptr, nullptr, nullptr, nullptr);
-        REQUIRE(pane);
-        gWindowHandle = pane;
-        {
-            ParticleScene scene;
-            GLint viewport[4] = {};
-            glGetIntegerv(GL_VIEWPORT, viewport);
-            CHECK(viewport[2] == 200);
-            CHECK(viewport[3] == 150);
-            for (int i = 0; i < 30; ++i) {
-                Sleep(50);
-                REQUIRE(scene.RenderFrame());
-            }
-            int live = 0;
-            for (const Particle& particle : gParticleSystem->particles)
-                live += particle.age >= 0;
-            CAPTURE(live);
-            // A child's frame is presented by copying, so the last frame is still in
-            // the back buffer after the swap; the front one of a child is not readable.
-            std::vector<unsigned char> frame(200 * 150 * 3);
-            glReadBuffer(GL_BACK);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, 200, 150, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
-            int lit = 0;
-            for (std::size_t i = 0; i < frame.size(); i += 3)
-                lit += frame[i] + frame[i + 1] + frame[i + 2] > 0;
-            CAPTURE(lit);
-            CHECK(lit > 50);
-        }
-        DestroyWindow(pane);
+        Saver saver;
+        Sleep(1500);
     }
-    gInstance = GetModuleHandleA(nullptr);
-    gParticleSystem = before;
-    gTimeSource = saved;
+    // The view's thread has ended; the window keeps its pixel format, and a
+    // child's frame is presented by copying, so the last frame is still in the
+    // back buffer, which a context of this thread on the window reads.
+    const HDC child = GetDC(gWindowHandle);
+    const HGLRC reader = wglCreateContext(child);
+    REQUIRE(wglMakeCurrent(child, reader));
+    std::vector<unsigned char> frame(200 * 150 * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 200, 150, GL_RGB, GL_UNSIGNED_BYTE, frame.data());
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(reader);
+    int lit = 0;
+    for (std::size_t i = 0; i < frame.size(); i += 3)
+        lit += frame[i] + frame[i + 1] + frame[i + 2] > 0;
+    CAPTURE(lit);
+    CHECK(lit > 50);
+    DestroyWindow(pane);
 }

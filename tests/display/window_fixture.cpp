@@ -3,6 +3,7 @@
 #include <doctest/doctest.h>
 
 #include "display/gl_window.h"
+#include "display/saver.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
 
@@ -25,23 +26,45 @@ WindowFixture::~WindowFixture()
 
 void ForgetWindow()
 {
-    char className[64] = {};
-    if (IsWindow(gWindowHandle) && GetClassNameA(gWindowHandle, className, sizeof className) &&
-        lstrcmpA(className, "dozozed_udova") == 0)
-        DestroyWindow(gWindowHandle);
-    HWND stray;
-    while ((stray = FindWindowA("dozozed_udova", nullptr)) != nullptr)
-        DestroyWindow(stray);
-    UnregisterClassA("dozozed_udova", gInstance);
+    for (const char* className : {kWindowClassName, kOtherMonitorClassName}) {
+        HWND stray;
+        while ((stray = FindWindowA(className, nullptr)) != nullptr)
+            DestroyWindow(stray);
+    }
+    UnregisterClassA(kWindowClassName, gInstance);
     DrainMessages();
-    gActiveWindow = nullptr;
+    gSaver = nullptr;
 }
 
-GLWindow& SharedWindow()
+Saver& SharedSaver()
 {
     static WindowFixture fixture(ModeSaver);
-    static GLWindow window;
-    return window;
+    static Saver saver;
+    return saver;
+}
+
+TestContext::TestContext(int width, int height)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "test_context";
+    RegisterClassA(&windowClass);
+    window = CreateWindowExA(0, "test_context", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                             windowClass.hInstance, nullptr);
+    deviceContext = GetDC(window);
+    REQUIRE(SetSaverPixelFormat(deviceContext, kSaverColorDepth) == nullptr);
+    renderContext = wglCreateContext(deviceContext);
+    REQUIRE(wglMakeCurrent(deviceContext, renderContext));
+}
+
+TestContext::~TestContext()
+{
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(renderContext);
+    ReleaseDC(window, deviceContext);
+    DestroyWindow(window);
 }
 
 bool DrainMessages()

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "display/gl_window.h"
+#include "display/saver.h"
 #include "shell/globals.h"
 #include "shell/saver_settings.h"
 #include "tests/display/window_fixture.h"
@@ -21,6 +21,11 @@ bool TakeQuit()
 }
 
 constexpr LPARAM kAltHeld = LPARAM(1) << 29;
+
+uint32_t gMilliseconds;
+bool NoCounter(int64_t&) { return false; }
+int64_t FakeCounter() { return 0; }
+uint32_t FakeMilliseconds() { return gMilliseconds; }
 
 struct Row {
     const char* what;
@@ -62,7 +67,7 @@ const Row kRows[] = {
 
 TEST_CASE("input ends the saver by the close-rule table, and nothing else does")
 {
-    SharedWindow();
+    SharedSaver();
     const HWND window = gWindowHandle;
     for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
         gMode = mode;
@@ -82,7 +87,7 @@ TEST_CASE("input ends the saver by the close-rule table, and nothing else does")
 
 TEST_CASE("close, destroy and quit messages post the quit message in every mode")
 {
-    SharedWindow();
+    SharedSaver();
     for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
         gMode = mode;
         for (UINT message : {UINT(WM_CLOSE), UINT(WM_DESTROY), UINT(WM_QUIT)}) {
@@ -99,7 +104,10 @@ TEST_CASE("close, destroy and quit messages post the quit message in every mode"
 
 TEST_CASE("mouse travel ends the saver only after half a second and beyond the threshold")
 {
-    GLWindow& window = SharedWindow();
+    Saver& saver = SharedSaver();
+    // The grace counts on the saver's clock, here on a millisecond timer of the test's.
+    saver.clock.source = {NoCounter, FakeCounter, FakeMilliseconds};
+    saver.clock.Start();
     gSettings->mouseThreshold = 40;
     gSettings->mouseOrigin = {300, 300};
     struct Travel {
@@ -132,7 +140,7 @@ TEST_CASE("mouse travel ends the saver only after half a second and beyond the t
         gMode = travel.mode;
         REQUIRE(SetCursorPos(travel.x, travel.y));
         DrainMessages();
-        window.shownAt = SteadySeconds() - travel.elapsed;
+        gMilliseconds = static_cast<uint32_t>(travel.elapsed * 1000);
         // The position in lParam is not what counts: it claims no travel at all.
         CHECK(SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300)) == 0);
         CHECK(TakeClose(gWindowHandle) == travel.closes);
@@ -143,7 +151,7 @@ TEST_CASE("mouse travel ends the saver only after half a second and beyond the t
         gSettings->mouseThreshold = 0;
         SetCursorPos(301, 300);
         DrainMessages();
-        window.shownAt = SteadySeconds() - 1.0;
+        gMilliseconds = 1000;
         SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, 0);
         CHECK(TakeClose(gWindowHandle));
         SetCursorPos(300, 300);
@@ -151,14 +159,15 @@ TEST_CASE("mouse travel ends the saver only after half a second and beyond the t
         SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, 0);
         CHECK_FALSE(TakeClose(gWindowHandle));
     }
-    window.StartClock();
+    saver.clock.source = gTimeSource;
+    saver.clock.Start();
     gMode = ModeSaver;
     gSettings->mouseThreshold = 50;
 }
 
 TEST_CASE("the cursor is hidden over the saver and an arrow elsewhere")
 {
-    SharedWindow();
+    SharedSaver();
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
         CAPTURE(mode);
@@ -172,7 +181,7 @@ TEST_CASE("the cursor is hidden over the saver and an arrow elsewhere")
 
 TEST_CASE("other messages get the default processing")
 {
-    SharedWindow();
+    SharedSaver();
     char title[32] = {};
     CHECK(SendMessageA(gWindowHandle, WM_GETTEXT, sizeof title, LPARAM(title)) == 7);
     CHECK(std::string(title) == "Zuvarir");
@@ -181,7 +190,7 @@ TEST_CASE("other messages get the default processing")
 
 TEST_CASE("losing the foreground to another window ends the saver and the preview")
 {
-    SharedWindow();
+    SharedSaver();
     for (SaverMode mode : {ModeSaver, ModePreview, ModeConfigure}) {
         CAPTURE(mode);
         gMode = mode;
@@ -228,7 +237,7 @@ TEST_CASE("power notifications rest the window while the display is off or the c
         {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true},
         {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false},
     };
-    GLWindow& window = SharedWindow();
+    Saver& saver = SharedSaver();
     for (const Notice& notice : notices) {
         INFO(notice.what);
         struct {
@@ -237,6 +246,7 @@ TEST_CASE("power notifications rest the window while the display is off or the c
             DWORD value;
         } data = {notice.setting ? *notice.setting : GUID(), notice.dataLength, notice.value};
         CHECK(SendMessageA(gWindowHandle, WM_POWERBROADCAST, notice.event, LPARAM(&data)) == TRUE);
-        CHECK(window.IsResting() == notice.restsAfter);
+        CHECK(saver.IsResting() == notice.restsAfter);
+        CHECK(saver.views.front()->drawing->resting == notice.restsAfter);
     }
 }

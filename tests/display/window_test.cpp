@@ -1,5 +1,5 @@
-// The render window under Wine: the single-instance guard, the preview child and
-// the full-screen popup, and every set-up failure with its message.
+// The saver's windows under Wine: the single-instance guard, the preview child
+// and the full-screen popup, and every set-up failure with its message.
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
@@ -9,17 +9,18 @@
 #include <string>
 
 #include "display/gl_window.h"
+#include "display/saver.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
 #include "tests/display/window_fixture.h"
 
 namespace {
 
-// The message of the Exception that building a window throws, or "" when it builds.
-std::string BuildFailure(std::unique_ptr<GLWindow>& window)
+// The message of the Exception that building a saver throws, or "" when it builds.
+std::string BuildFailure(std::unique_ptr<Saver>& saver)
 {
     try {
-        window = std::make_unique<GLWindow>();
+        saver = std::make_unique<Saver>();
     } catch (Exception& failure) {
         return failure.message;
     }
@@ -61,63 +62,60 @@ BOOL WINAPI RefuseActivation(HDC, HGLRC) { return FALSE; }
 
 }  // namespace
 
-TEST_CASE("the full-screen saver window covers the screen, on top, with a current context")
+TEST_CASE("the full-screen saver window covers the screen, on top, drawn with the saver's pixel format")
 {
     WindowFixture fixture(ModeSaver);
     SetCursorPos(123, 234);
-    auto window = std::make_unique<GLWindow>();
+    auto saver = std::make_unique<Saver>();
 
-    CHECK(gActiveWindow == window.get());
+    CHECK(gSaver == saver.get());
     CHECK(IsWindow(gWindowHandle));
     CHECK(fixture.settings.windowHandle == gWindowHandle);
+    CHECK(saver->views.front()->Window() == gWindowHandle);
     RECT rect;
     GetWindowRect(gWindowHandle, &rect);
     CHECK(rect.left == 0);
     CHECK(rect.top == 0);
     CHECK(rect.right == GetSystemMetrics(SM_CXSCREEN));
     CHECK(rect.bottom == GetSystemMetrics(SM_CYSCREEN));
-    CHECK(window->width == GetSystemMetrics(SM_CXSCREEN));
-    CHECK(window->height == GetSystemMetrics(SM_CYSCREEN));
     CHECK((GetWindowLongA(gWindowHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
     CHECK(GetWindowLongA(gWindowHandle, GWL_STYLE) == LONG(WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS));
     char title[32] = {};
     GetWindowTextA(gWindowHandle, title, sizeof title);
     CHECK(std::string(title) == "Zuvarir");
 
-    CHECK(window->colorDepth == 16u);
-    CHECK(wglGetCurrentContext() == window->renderContext);
-    CHECK(wglGetCurrentDC() == window->deviceContext);
+    // The view's own thread made its context on the window's device context.
+    CHECK(saver->views.front()->IsDrawing());
+    const HDC deviceContext = GetDC(gWindowHandle);
     PIXELFORMATDESCRIPTOR format = {};
-    DescribePixelFormat(window->deviceContext, GetPixelFormat(window->deviceContext), sizeof format, &format);
+    DescribePixelFormat(deviceContext, GetPixelFormat(deviceContext), sizeof format, &format);
     CHECK((format.dwFlags & PFD_DOUBLEBUFFER) != 0);
     CHECK((format.dwFlags & PFD_SUPPORT_OPENGL) != 0);
-    CHECK(window->clockRunning);
     CHECK(ScreenSaverRunning());
     // The mouse rule measures from where the cursor was when the saver came up.
     CHECK(fixture.settings.mouseOrigin.x == 123);
     CHECK(fixture.settings.mouseOrigin.y == 234);
 
-    // Destruction releases the contexts and the flag, but the window stays.
+    // Destruction ends the views and the flag, but the window stays.
     const HWND renderWindow = gWindowHandle;
-    window.reset();
-    CHECK(wglGetCurrentContext() == nullptr);
+    saver.reset();
     CHECK_FALSE(ScreenSaverRunning());
     CHECK(IsWindow(renderWindow));
-    CHECK(gActiveWindow != nullptr);
-    CHECK(ActiveWindowElapsed() == 0.0f);
+    CHECK(gSaver != nullptr);
+    CHECK(SaverSecondsShown() == 0.0);
 }
 
 TEST_CASE("a second window is refused, also after the first was destroyed, and creates nothing")
 {
     WindowFixture fixture(ModeSaver);
-    auto first = std::make_unique<GLWindow>();
+    auto first = std::make_unique<Saver>();
     const HWND firstWindow = gWindowHandle;
-    std::unique_ptr<GLWindow> second;
+    std::unique_ptr<Saver> second;
 
     CHECK(BuildFailure(second) == "Multiple instances of Window found.");
     CHECK(CountRenderWindows() == 1);
     CHECK(gWindowHandle == firstWindow);
-    CHECK(gActiveWindow == first.get());
+    CHECK(gSaver == first.get());
 
     first.reset();
     CHECK(BuildFailure(second) == "Multiple instances of Window found.");
@@ -131,7 +129,7 @@ TEST_CASE("the preview child fills its pane and leaves the screen-saver flag alo
     const HWND pane = MakePlainWindow(WS_POPUP | WS_VISIBLE | WS_BORDER, nullptr, 152, 112);
     REQUIRE(pane);
     gWindowHandle = pane;
-    auto window = std::make_unique<GLWindow>();
+    auto saver = std::make_unique<Saver>();
 
     CHECK(GetParent(gWindowHandle) == pane);
     CHECK((GetWindowLongA(gWindowHandle, GWL_STYLE) & WS_CHILD) != 0);
@@ -145,10 +143,9 @@ TEST_CASE("the preview child fills its pane and leaves the screen-saver flag alo
     ClientToScreen(pane, &clientOrigin);
     CHECK(childRect.left == clientOrigin.x);
     CHECK(childRect.top == clientOrigin.y);
-    CHECK(window->width == 152);
-    CHECK(window->height == 112);
+    CHECK(saver->views.size() == 1);
     CHECK_FALSE(ScreenSaverRunning());
-    window.reset();
+    saver.reset();
     CHECK_FALSE(ScreenSaverRunning());
     DestroyWindow(pane);
 }
@@ -164,42 +161,46 @@ TEST_CASE("a class or pane that cannot serve throws its one message")
         taken.hInstance = gInstance;
         taken.lpszClassName = "dozozed_udova";
         REQUIRE(RegisterClassExA(&taken));
-        std::unique_ptr<GLWindow> window;
-        CHECK(BuildFailure(window) == "Failed to register class!");
+        std::unique_ptr<Saver> saver;
+        CHECK(BuildFailure(saver) == "Failed to register class!");
         CHECK(CountRenderWindows() == 0);
-        CHECK(gActiveWindow != nullptr);
+        CHECK(gSaver != nullptr);
     }
     SUBCASE("a preview pane that is no window")
     {
         for (HWND pane : {HWND(nullptr), HWND(0x7654321)}) {
             WindowFixture fixture(ModePreview, pane);
-            std::unique_ptr<GLWindow> window;
-            CHECK(BuildFailure(window) == "Failed to create window...");
+            std::unique_ptr<Saver> saver;
+            CHECK(BuildFailure(saver) == "Failed to create window...");
             CHECK(gWindowHandle == nullptr);
             CHECK(fixture.settings.windowHandle == nullptr);
             // The dead object's clock is never read: mouse travel cannot end anything.
-            CHECK(ActiveWindowElapsed() == 0.0f);
+            CHECK(SaverSecondsShown() == 0.0);
         }
     }
 }
 
-// The later steps are driven on a built window, each handed a device context or
-// window that makes the real call fail; one window serves all four, since every
-// window costs seconds under Wine.
+// The later steps are driven on this thread, on a view's window of their own,
+// each handed a device context or window that makes the real call fail; one
+// window serves all four, since every window costs seconds under Wine.
 TEST_CASE("the pixel-format and context steps throw their one message each")
 {
     WindowFixture fixture(ModeSaver);
-    auto window = std::make_unique<GLWindow>();
-    const HWND renderWindow = gWindowHandle;
-    const HDC renderDeviceContext = window->deviceContext;
-    const HGLRC renderContext = window->renderContext;
+    auto saver = std::make_unique<Saver>();
+    GLWindow window({ViewPlacement::Primary, {}, nullptr});
+    REQUIRE(window.window);
+    window.SetupPixelFormat();
+    window.CreateRenderContext();
+    const HWND viewWindow = window.window;
+    const HDC viewDeviceContext = window.deviceContext;
+    const HGLRC renderContext = window.renderContext;
 
     {
         INFO("no device context to choose a format for");
         const HWND gone = MakePlainWindow();
         DestroyWindow(gone);
-        gWindowHandle = gone;
-        CHECK(StepFailure(&GLWindow::SetupPixelFormat, *window) == "Can't find a suitable pixelformat.");
+        window.window = gone;
+        CHECK(StepFailure(&GLWindow::SetupPixelFormat, window) == "Can't find a suitable pixelformat.");
     }
     {
         INFO("a window that already has another pixel format");
@@ -224,38 +225,40 @@ TEST_CASE("the pixel-format and context steps throw their one message each")
         PIXELFORMATDESCRIPTOR taken = {};
         DescribePixelFormat(otherContext, different, sizeof taken, &taken);
         REQUIRE(SetPixelFormat(otherContext, different, &taken));
-        gWindowHandle = other;
-        CHECK(StepFailure(&GLWindow::SetupPixelFormat, *window) == "Can't set the PixelFormat.");
+        window.window = other;
+        CHECK(StepFailure(&GLWindow::SetupPixelFormat, window) == "Can't set the PixelFormat.");
         DestroyWindow(other);
     }
     {
         INFO("a device context without a pixel format");
         const HWND other = MakePlainWindow();
-        window->deviceContext = GetDC(other);
-        CHECK(StepFailure(&GLWindow::CreateRenderContext, *window) == "Can't create a GL Rendering Context.");
+        window.deviceContext = GetDC(other);
+        CHECK(StepFailure(&GLWindow::CreateRenderContext, window) == "Can't create a GL Rendering Context.");
         DestroyWindow(other);
-        window->deviceContext = renderDeviceContext;
     }
     {
         INFO("a context that cannot be made current");
+        window.deviceContext = viewDeviceContext;
         gContextCalls.makeCurrent = RefuseActivation;
-        CHECK(StepFailure(&GLWindow::CreateRenderContext, *window) == "Can't activate GLRC.");
+        CHECK(StepFailure(&GLWindow::CreateRenderContext, window) == "Can't activate GLRC.");
         gContextCalls.makeCurrent = wglMakeCurrent;
-        CHECK(window->renderContext != renderContext);
-        wglDeleteContext(window->renderContext);
+        CHECK(window.renderContext != renderContext);
+        wglDeleteContext(window.renderContext);
     }
 
-    gWindowHandle = renderWindow;
-    window->deviceContext = renderDeviceContext;
-    window->renderContext = renderContext;
+    window.window = viewWindow;
+    window.deviceContext = viewDeviceContext;
+    window.renderContext = renderContext;
+    window.ReleaseRenderContext();
 }
 
 TEST_CASE("a window left by a failed set-up asks for no end while the error box waits")
 {
     WindowFixture fixture(ModeSaver);
+    // Refused on the view's own thread, reported by the saver's constructor.
     gContextCalls.makeCurrent = RefuseActivation;
-    std::unique_ptr<GLWindow> window;
-    CHECK(BuildFailure(window) == "Can't activate GLRC.");
+    std::unique_ptr<Saver> saver;
+    CHECK(BuildFailure(saver) == "Can't activate GLRC.");
     gContextCalls.makeCurrent = wglMakeCurrent;
     REQUIRE(IsWindow(gWindowHandle));
     DrainMessages();

@@ -8,7 +8,7 @@
 #include "shell/saver_settings.h"
 
 // A fresh system in saver mode, built from settings with the given flags, with
-// the drift at its process-start angles. Its emitter parameters stay
+// the drift at its start angles. Its emitter parameters stay
 // zero until a test sets them or applies a preset.
 struct Engine {
     SaverSettings settings;
@@ -21,8 +21,6 @@ struct Engine {
         settings.floor = floor;
         gSettings = &settings;
         gMode = ModeSaver;
-        gOrbitAngle = 0.0f;
-        gBobAngle = 180.0f;
         system = std::make_unique<ParticleSystem>();
     }
 

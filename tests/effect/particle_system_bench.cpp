@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "effect/particle_system.h"
-#include "effect/random.h"
 #include "shell/saver_mode.h"
 #include "shell/saver_settings.h"
 
@@ -28,7 +27,6 @@ int main()
     settings.floor = 1;
     gSettings = &settings;
     gMode = ModeSaver;
-    Random::srand(1);
 
     std::printf("preset  live/call  ns/call   ns/particle\n");
     for (int preset = 0; preset < kDefinedPresetCount; ++preset) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <random>
 
-#include "effect/random.h"
 
 namespace {
 
@@ -46,7 +45,7 @@ TEST_CASE("a long random run keeps every live particle finite, and emission goes
         const int32_t moving = dice() % 2, attractive = dice() % 2, floor = dice() % 2;
         Engine e(moving, attractive, floor);
         gMode = dice() % 2 ? ModePreview : ModeSaver;
-        Random::srand(dice());
+        e.system->random.srand(dice());
         e.system->ApplyPreset(run % kDefinedPresetCount);
         double time = 0.0;
 

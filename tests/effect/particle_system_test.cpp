@@ -84,23 +84,23 @@ TEST_CASE("a moving emitter orbits from (30, 50, 0) with its own coarse degree f
         CheckVector(s.emitterPosition, 30, 50.01778f, 0);
         for (int call = 0; call < 2; ++call) {
             s.Update(1.0f);
-            CHECK(gOrbitAngle == 50.0f);
-            CHECK(gBobAngle == 210.0f);
+            CHECK(s.orbitAngle == 50.0f);
+            CHECK(s.bobAngle == 210.0f);
             CheckVector(s.emitterPosition, 19.28741f, 35.01797f, 22.97816f);
         }
     }
     SUBCASE("an angle restarts at 0 only once it passes 359")
     {
-        gOrbitAngle = 349.0f;
-        gBobAngle = 353.0f;
+        s.orbitAngle = 349.0f;
+        s.bobAngle = 353.0f;
         s.Update(0.2f);
-        CHECK(gOrbitAngle == 359.0f);
-        CHECK(gBobAngle == 359.0f);
-        gOrbitAngle = 350.0f;
-        gBobAngle = 356.0f;
+        CHECK(s.orbitAngle == 359.0f);
+        CHECK(s.bobAngle == 359.0f);
+        s.orbitAngle = 350.0f;
+        s.bobAngle = 356.0f;
         s.Update(0.4f);
-        CHECK(gOrbitAngle == 0.0f);
-        CHECK(gBobAngle == 0.0f);
+        CHECK(s.orbitAngle == 0.0f);
+        CHECK(s.bobAngle == 0.0f);
         CheckVector(s.emitterPosition, 30, 50, 0);
     }
     SUBCASE("a still emitter sits at (0, 10, 0) and the angles wait")
@@ -109,7 +109,7 @@ TEST_CASE("a moving emitter orbits from (30, 50, 0) with its own coarse degree f
         s.moving = false;
         s.Update(2.0f);
         CheckVector(s.emitterPosition, 0, 10, 0);
-        CHECK(gOrbitAngle == 50.0f);
+        CHECK(s.orbitAngle == 50.0f);
     }
 }
 

@@ -62,6 +62,7 @@ TEST_CASE("a user without the program's key gets the built-in defaults")
     CHECK(settings.moving == 1);
     CHECK(settings.floor == 0);
     CHECK(settings.music == 0);
+    CHECK(settings.everyMonitor == 1);
     CHECK(std::string(settings.musicFileName) == "c:/mp3/Various/nightfall.mp3");
     CHECK(settings.windowHandle == nullptr);
 }
@@ -81,6 +82,7 @@ TEST_CASE("the program's key is read value by value, each missing one keeping it
         CHECK(settings.moving == 0);
         CHECK(settings.attractive == 1);
         CHECK(settings.music == 1);
+        CHECK(settings.everyMonitor == 1);  // absent in the key too: every monitor draws
         CHECK(std::string(settings.musicFileName) == "Couldn't load filename from registry");
     }
     SUBCASE("a key with only Floor")
@@ -210,7 +212,7 @@ TEST_CASE("a fresh record saves zeros after the terminator of its path")
     DeleteKey(kProgramKey);
 }
 
-TEST_CASE("saving creates the program's key with five values and a 256-byte path")
+TEST_CASE("saving creates the program's key with six values and a 256-byte path")
 {
     DeleteKey(kProgramKey);
     SaverSettings settings;
@@ -218,12 +220,13 @@ TEST_CASE("saving creates the program's key with five values and a 256-byte path
     settings.moving = 0;
     settings.attractive = 1;
     settings.music = 1;
+    settings.everyMonitor = 0;
     std::strcpy(settings.musicFileName, "C:\\songs\\rain.mp3");
     settings.SaveSettings();
 
-    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music"};
-    const DWORD expected[] = {1, 1, 0, 1};
-    for (int i = 0; i < 4; ++i) {
+    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music", "EveryMonitor"};
+    const DWORD expected[] = {1, 1, 0, 1, 0};
+    for (int i = 0; i < 5; ++i) {
         CAPTURE(flags[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, flags[i]);
         REQUIRE(value.present);
@@ -244,6 +247,7 @@ TEST_CASE("saving creates the program's key with five values and a 256-byte path
     CHECK(reloaded.moving == 0);
     CHECK(reloaded.attractive == 1);
     CHECK(reloaded.music == 1);
+    CHECK(reloaded.everyMonitor == 0);
 
     SUBCASE("saving again overwrites the values in place")
     {

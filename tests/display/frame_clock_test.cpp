@@ -1,5 +1,5 @@
-// The frame clock on a controllable time source: the performance counter, the
-// millisecond-timer fallback with its wrap, the stopped and the resting clock.
+// A view's frame clock on a controllable time source: the performance counter,
+// the millisecond-timer fallback with its wrap, and the resting clock.
 #include <doctest/doctest.h>
 
 #include <cmath>
@@ -7,59 +7,48 @@
 #include <memory>
 
 #include "display/frame_clock.h"
-#include "display/gl_window.h"
-#include "effect/particle_scene.h"
+#include "effect/effect_preset.h"
 #include "effect/particle_system.h"
-#include "tests/display/window_fixture.h"
+#include "shell/saver_mode.h"
+#include "shell/saver_settings.h"
 
 namespace {
 
 bool gHasCounter;
-LONGLONG gFrequency;
-LONGLONG gCounter;
-DWORD gMilliseconds;
+int64_t gFrequency;
+int64_t gCounter;
+uint32_t gMilliseconds;
 
-BOOL WINAPI FakeFrequency(LARGE_INTEGER* value)
+bool FakeFrequency(int64_t& value)
 {
-    value->QuadPart = gFrequency;
+    value = gFrequency;
     return gHasCounter;
 }
-BOOL WINAPI FakeCounter(LARGE_INTEGER* value)
-{
-    value->QuadPart = gCounter;
-    return TRUE;
-}
-DWORD WINAPI FakeMilliseconds() { return gMilliseconds; }
+int64_t FakeCounter() { return gCounter; }
+uint32_t FakeMilliseconds() { return gMilliseconds; }
 
-// Puts the shared window's clock on the fake source for one test case.
-struct FakeClock {
-    FakeClock(bool hasCounter, LONGLONG frequency = 0)
+// A clock on the fake source, which starts at 0.
+struct FakeClock : FrameClock {
+    explicit FakeClock(bool hasCounter, int64_t frequency = 0) : FrameClock({FakeFrequency, FakeCounter, FakeMilliseconds})
     {
         gHasCounter = hasCounter;
         gFrequency = frequency;
         gCounter = 0;
         gMilliseconds = 0;
-        saved = gTimeSource;
-        gTimeSource = {FakeFrequency, FakeCounter, FakeMilliseconds};
+        gSettings = &settings;
+        gMode = ModeSaver;
     }
-    ~FakeClock()
-    {
-        gTimeSource = saved;
-        SharedWindow().StartClock();
-    }
-    TimeSource saved;
+    SaverSettings settings;
 };
 
 }  // namespace
 
 TEST_CASE("the performance counter gives seconds since the start, ticked once per frame")
 {
-    FakeClock fake(true, 10'000'000);
-    GLWindow& clock = SharedWindow();
+    FakeClock clock(true, 10'000'000);
     gCounter = 5'000'000;
-    clock.StartClock();
+    clock.Start();
     CHECK(clock.usePerformanceCounter);
-    CHECK(clock.clockRunning);
     CHECK(clock.elapsed == 0.0f);
     CHECK(clock.secondsPerTick == doctest::Approx(1e-7));
 
@@ -73,12 +62,10 @@ TEST_CASE("the performance counter gives seconds since the start, ticked once pe
 
 TEST_CASE("a rest is no animation time: the effect goes on by one ordinary frame")
 {
-    constexpr LONGLONG kFrequency = 1000;
-    FakeClock fake(true, kFrequency);
-    GLWindow& clock = SharedWindow();
-    gMode = ModeSaver;
+    constexpr int64_t kFrequency = 1000;
+    FakeClock clock(true, kFrequency);
     auto system = std::make_unique<ParticleSystem>();
-    clock.StartClock();
+    clock.Start();
     gCounter = 2000;
     clock.Tick();
     system->emitRate = 0;
@@ -87,11 +74,12 @@ TEST_CASE("a rest is no animation time: the effect goes on by one ordinary frame
     probe.age = 1.0f;
     probe.lifetime = 100.0f;
 
-    clock.RestClock();
+    clock.Rest();
     gCounter += 60 * kFrequency;
     clock.Tick();
     CHECK(clock.elapsed == 2.0);
-    clock.WakeClock();
+    CHECK(clock.seconds == 62.0);
+    clock.Wake();
     gCounter += 16;
     clock.Tick();
     CHECK(clock.elapsed == doctest::Approx(2.016));
@@ -105,10 +93,9 @@ TEST_CASE("without a performance counter the millisecond timer serves, across it
     // by, so it counts as none.
     for (bool hasCounter : {false, true}) {
         CAPTURE(hasCounter);
-        FakeClock fake(hasCounter, 0);
-        GLWindow& clock = SharedWindow();
+        FakeClock clock(hasCounter, 0);
         gMilliseconds = 4'294'967'040u;  // 256 ms before the timer wraps
-        clock.StartClock();
+        clock.Start();
         CHECK_FALSE(clock.usePerformanceCounter);
         CHECK(clock.secondsPerTick == 0.001);
         CHECK(clock.startMilliseconds == 4'294'967'040u);
@@ -127,32 +114,12 @@ TEST_CASE("without a performance counter the millisecond timer serves, across it
     }
 }
 
-TEST_CASE("a stopped clock reads 0 and ignores ticks")
-{
-    for (bool hasCounter : {true, false}) {
-        FakeClock fake(hasCounter, 1000);
-        GLWindow& clock = SharedWindow();
-        clock.StartClock();
-        gCounter = gMilliseconds = 3000;
-        clock.Tick();
-        CHECK(clock.elapsed == doctest::Approx(3.0f));
-        clock.StopClock();
-        CHECK_FALSE(clock.clockRunning);
-        CHECK(clock.elapsed == 0.0f);
-        gCounter = gMilliseconds = 9000;
-        clock.Tick();
-        CHECK(clock.elapsed == 0.0f);
-    }
-}
-
 TEST_CASE("after any length of run a frame's step keeps its microseconds and the switch rule its bounds")
 {
     constexpr double kDay = 86'400.0;
     constexpr double kFrame = 1.0 / 60.0;
-    constexpr LONGLONG kFrequency = 10'000'000;
-    FakeClock fake(true, kFrequency);
-    GLWindow& clock = SharedWindow();
-    gMode = ModeSaver;
+    constexpr int64_t kFrequency = 10'000'000;
+    FakeClock clock(true, kFrequency);
     auto system = std::make_unique<ParticleSystem>();
     system->emitRate = 0;
     Particle& probe = system->particles[0];
@@ -166,7 +133,7 @@ TEST_CASE("after any length of run a frame's step keeps its microseconds and the
     for (double uptime : {3'600.0, kDay, 30 * kDay, 365 * kDay}) {
         CAPTURE(uptime);
         gCounter = 0;
-        clock.StartClock();
+        clock.Start();
         system->Update(tickAt(uptime));
         probe.age = 0.0f;
         probe.lifetime = 100.0f;
@@ -191,10 +158,9 @@ TEST_CASE("after any length of run a frame's step keeps its microseconds and the
 
 TEST_CASE("the millisecond timer counts on across its wraps for a year of frames")
 {
-    FakeClock timer(false);
-    GLWindow& clock = SharedWindow();
+    FakeClock clock(false);
     gMilliseconds = 4'000'000'000u;
-    clock.StartClock();
+    clock.Start();
     for (int days = 10; days <= 370; days += 10) {
         gMilliseconds += 10 * 86'400'000u;
         clock.Tick();
