@@ -69,7 +69,7 @@ Section "Monitor"
   HorizSync 5.0-1000.0
   VertRefresh 5.0-200.0
   Modeline "1024x768" 64.11 1024 1080 1184 1344 768 769 772 795 -HSync +Vsync
-  Modeline "800x600" 38.22 800 832 912 1024 600 601 604 622 -HSync +Vsync
+  Modeline "800x600" 48.91 800 840 920 1040 600 601 604 627 -HSync +Vsync
 EndSection
 Section "Screen"
   Identifier "screen"
@@ -120,6 +120,9 @@ if [ "$server" = xorg ]; then
   else
     xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary --output DUMMY1 --mode 800x600 --pos 1024x0
   fi
+  # Wine takes the layout from the server's report to its clients, which a
+  # query of the outputs brings about; without one it sees a single monitor.
+  xrandr --listmonitors >/dev/null
 fi
 
 # The prefix is made first, with a server of its own that ends with it: made
