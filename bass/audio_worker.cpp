@@ -112,16 +112,17 @@ void AudioLibrary::Worker::Run(uint32_t rate) noexcept
         checked = open(deviceId, rate, OutputDevice::kMaxChannels);
     } catch (...) {
     }
+    // Closed again before Init returns: nothing plays yet.
+    const bool opened = checked != nullptr;
+    checked.reset();
     bool running;
     {
         std::lock_guard<std::mutex> guard(lock);
         if (phase == Phase::Opening)
-            phase = checked ? Phase::Running : Phase::Closed;
+            phase = opened ? Phase::Running : Phase::Closed;
         running = Taking();
     }
     changed.notify_all();
-    // Closed again at once: nothing plays yet.
-    checked.reset();
     if (running) {
         try {
             Loop();
