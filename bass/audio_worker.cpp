@@ -23,7 +23,7 @@ std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Start(OutputDeviceOp
     std::unique_lock<std::mutex> guard(worker->lock);
     // Given up on, the worker closes the device it opens late, and ends.
     if (!worker->changed.wait_for(guard, kOpenLimit, [&] { return worker->phase != Phase::Opening; }))
-        worker->phase = Phase::Closed;
+        worker->phase = Phase::Ending;
     return worker->Taking() ? worker : nullptr;
 }
 
@@ -119,7 +119,7 @@ void AudioLibrary::Worker::Run(uint32_t rate) noexcept
     {
         std::lock_guard<std::mutex> guard(lock);
         if (phase == Phase::Opening)
-            phase = opened ? Phase::Running : Phase::Closed;
+            phase = opened ? Phase::Running : Phase::Ending;
         running = Taking();
     }
     changed.notify_all();
@@ -141,7 +141,7 @@ void AudioLibrary::Worker::Finish()
     std::unique_ptr<OutputDevice> released;
     {
         std::lock_guard<std::mutex> guard(lock);
-        phase = Phase::Closed;
+        phase = Phase::Ending;
         left = firstCommand.exchange(nullptr);
         lastCommand = nullptr;
         released = std::move(device);
@@ -169,10 +169,10 @@ void AudioLibrary::Worker::Loop()
             if (command->kind == Command::Kind::Free) {
                 // Those behind it fail, as do those still to come. A device
                 // that does not stop is closed all the same, and left what it holds.
-                ResetDevice(false);
+                CloseDevice(false);
                 freed = result = true;
-            } else if (!freed && output != Output::Failed) {
-                // Output failed meanwhile fails the commands after it.
+            } else if (!freed && !Ending()) {
+                // An output ended meanwhile fails the commands after it.
                 try {
                     result = Execute(*command);
                 } catch (...) {
@@ -181,7 +181,7 @@ void AudioLibrary::Worker::Loop()
             Answer(command, result);
             command = next;
         }
-        if (freed)
+        if (freed || Ending())
             return;
         if (output == Output::Closed && Playable() && Clock::now() >= openAt)
             OpenDevice();
@@ -193,10 +193,16 @@ void AudioLibrary::Worker::Loop()
             if (!Playable() && queued == 0)
                 CloseDevice(false);
         }
-        if (output == Output::Failed)
+        if (Ending())
             return;
         Sleep();
     }
+}
+
+bool AudioLibrary::Worker::Ending()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return phase == Phase::Ending;
 }
 
 AudioLibrary::Command* AudioLibrary::Worker::TakeCommands()
@@ -236,8 +242,12 @@ bool AudioLibrary::Worker::Execute(Command& command)
         carryUsed = carryEnd = 0;
         return true;
     case Command::Kind::StreamPlay:
-        if (!stream || (command.restart && !ResetDevice(false)))
+        if (!stream)
             return false;
+        if (command.restart && !ResetDevice(false)) {
+            ReleaseDevice(true);
+            return false;
+        }
         playing = true;
         stream->looping = command.loop;
         if (command.restart || (stream->finished && carryUsed == carryEnd)) {
@@ -311,22 +321,17 @@ bool AudioLibrary::Worker::ResetDevice(bool keep)
     queued = 0;
     filled = 0;
     returned = 0;
-    if (!stopped) {
-        output = Output::Failed;
-        ReleaseDevice();
-    }
     return stopped;
 }
 
-void AudioLibrary::Worker::ReleaseDevice()
+void AudioLibrary::Worker::ReleaseDevice(bool ending)
 {
     std::unique_ptr<OutputDevice> closing;
     {
         std::lock_guard<std::mutex> guard(lock);
         closing = std::move(device);
-        // Callers see a failed output before its device is closed.
-        if (output == Output::Failed)
-            phase = Phase::Closed;
+        if (ending)
+            phase = Phase::Ending;
     }
     // Closed outside the lock, which Enqueue takes to wake it.
     closing.reset();
@@ -336,10 +341,9 @@ void AudioLibrary::Worker::ReleaseDevice()
 
 bool AudioLibrary::Worker::CloseDevice(bool keep)
 {
-    if (!ResetDevice(keep))
-        return false;
-    ReleaseDevice();
-    return true;
+    const bool stopped = ResetDevice(keep);
+    ReleaseDevice(!stopped);
+    return stopped;
 }
 
 void AudioLibrary::Worker::DeviceFailed()
@@ -411,7 +415,7 @@ bool AudioLibrary::Worker::FillBuffer(int16_t* buffer)
         } catch (...) {
             Silence();
             playing = false;
-            ResetDevice(false);
+            CloseDevice(false);
             return true;
         }
     }

@@ -38,7 +38,7 @@ struct AudioLibrary::Worker {
         Opening,     // checking the device at Init
         Running,     // taking commands
         Unanswered,  // taking commands, but a caller gave up waiting and none has been taken since
-        Closed,      // taking no more: ending, or given up on at Init
+        Ending,      // taking no more: freed, its output ended, or given up on at Init
         Ended,       // everything released
     };
     // The output, as the worker alone sees it.
@@ -46,7 +46,6 @@ struct AudioLibrary::Worker {
         Closed,   // no device: opened at `openAt` when the stream is to play
         Open,     // a device, playing the stream
         Stopped,  // closed by Stop until Start
-        Failed,   // a device did not stop: the worker ends
     };
 
     Worker(OutputDeviceOpener opener, int id)
@@ -64,6 +63,8 @@ struct AudioLibrary::Worker {
     bool Free();
     // Under `lock`.
     bool Taking() const { return phase == Phase::Running || phase == Phase::Unanswered; }
+    // The worker's side, without `lock`: whether its output has ended.
+    bool Ending();
     // Whether the worker takes `command` now; keeps `handle` up to date as it does.
     bool Accepts(const Command& command);
     void Enqueue(Command* command);
@@ -79,10 +80,12 @@ struct AudioLibrary::Worker {
     bool Playable() const { return stream && playing && !(stream->finished && carryUsed == carryEnd); }
     void OpenDevice();
     // Stops the device at once; what it held unplayed goes back to the carry
-    // (`keep`) or is dropped. A device that does not stop is closed and left
-    // its buffers (see OutputDevice's destructor), and the output fails: false.
+    // (`keep`) or is dropped. False when it did not stop: it may still hold them.
     bool ResetDevice(bool keep);
-    void ReleaseDevice();
+    // Closes the device, leaving one that did not stop its buffers (see
+    // OutputDevice's destructor); `ending` ends the output, as callers see first.
+    void ReleaseDevice(bool ending);
+    // Both; a device that does not stop ends the output: false.
     bool CloseDevice(bool keep);
     // Closes a device that refused a buffer or kept them too long, to try another after the back-off.
     void DeviceFailed();
