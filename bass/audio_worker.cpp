@@ -348,7 +348,12 @@ bool AudioLibrary::Worker::CloseDevice(bool keep)
 
 void AudioLibrary::Worker::DeviceFailed()
 {
-    if (CloseDevice(true))
+    // One that does not stop either is most likely gone (Wine's waveOutReset
+    // fails whenever its audio client cannot stop): it is left what it holds,
+    // and another tried, past kAbandonLimit of them the output ends.
+    const bool ending = !ResetDevice(true) && ++abandoned > kAbandonLimit;
+    ReleaseDevice(ending);
+    if (!ending)
         RetryLater();
 }
 

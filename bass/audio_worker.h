@@ -116,6 +116,7 @@ struct AudioLibrary::Worker {
     Output output = Output::Closed;
     Clock::time_point openAt;
     std::chrono::milliseconds backoff = kRetryFirst;
+    int abandoned = 0;  // failed devices that did not stop either, left their buffers
     std::unique_ptr<Stream> stream;
     bool playing = false;
     std::vector<int16_t> carry;  // frames [carryUsed, carryEnd) play before the stream's next

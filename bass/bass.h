@@ -8,8 +8,10 @@
 // that does not answer), returns FALSE or 0 and changes nothing. The device is
 // open only while a stream plays. One that fails, or does not open, is tried
 // again 0.5 s later, then at intervals doubling up to 5 s, and the stream plays
-// on from where it stopped; one that does not stop ends the output until
-// BASS_Free, and every other call fails meanwhile.
+// on from where it stopped; a failed one that does not stop either is left its
+// buffers, three at most. Beyond them, or when one does not stop for BASS_Stop,
+// BASS_StreamFree or a flush, the output ends until BASS_Free, and every other
+// call fails meanwhile.
 extern "C" {
 
 // Checks that output device `device` (BASS_DEFAULT_DEVICE, or 1 and up) opens
