@@ -22,7 +22,7 @@ public:
     static constexpr std::chrono::milliseconds kCreateLimit{1500};
     // A call waits kAnswerLimit at most for the worker (Init, kOpenLimit for
     // the device to open); after one gives up, the calls do not wait at all
-    // until the worker takes commands again, so that a worker stuck in a hung
+    // until the worker has answered it, so that a worker stuck in a hung
     // driver costs one limit, not one per call.
     static constexpr std::chrono::milliseconds kOpenLimit{5000};
     static constexpr std::chrono::milliseconds kAnswerLimit{50};

@@ -163,6 +163,7 @@ void AudioLibrary::Worker::Loop()
 {
     for (;;) {
         bool freed = false;
+        // Taken until none is left, so that a call given up on is answered before the output goes on.
         for (Command* command = TakeCommands(); command;) {
             Command* next = command->next;
             bool result = false;
@@ -179,7 +180,7 @@ void AudioLibrary::Worker::Loop()
                 }
             }
             Answer(command, result);
-            command = next;
+            command = (next || freed) ? next : TakeCommands();
         }
         if (freed || Ending())
             return;
@@ -210,7 +211,8 @@ AudioLibrary::Command* AudioLibrary::Worker::TakeCommands()
     std::lock_guard<std::mutex> guard(lock);
     Command* taken = firstCommand.exchange(nullptr);
     lastCommand = nullptr;
-    if (phase == Phase::Unanswered)
+    // None left: every command given has been answered, and the calls wait again.
+    if (!taken && phase == Phase::Unanswered)
         phase = Phase::Running;
     return taken;
 }

@@ -37,7 +37,7 @@ struct AudioLibrary::Worker {
     enum class Phase {
         Opening,     // checking the device at Init
         Running,     // taking commands
-        Unanswered,  // taking commands, but a caller gave up waiting and none has been taken since
+        Unanswered,  // taking commands, but a caller gave up waiting for one not answered yet
         Ending,      // taking no more: freed, its output ended, or given up on at Init
         Ended,       // everything released
     };

@@ -389,6 +389,22 @@ TEST_CASE("a device that hangs: the calls that wait give up, the library is free
     CHECK(hung->closed);
 }
 
+TEST_CASE("once the worker answers a call that gave up on it, the calls wait for it again")
+{
+    DeviceFaults slow;
+    slow.hangs = true;
+    gDevices.faults = {DeviceFaults(), slow};
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+    const std::shared_ptr<DeviceRecord> device = PlayCounting(library, true).device;
+    CHECK_FALSE(library.Stop());  // the device stops only once released: longer than the call waits
+    device->Release();
+    REQUIRE(device->WaitIdle());
+    // The worker closed the device, answered the stop, and went idle well before this.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CHECK(library.Stop());
+    CHECK(library.Free());
+}
+
 namespace {
 // A file in memory whose reads, once armed, stop at `gate` until the test
 // opens it. Counts the bytes read.
