@@ -48,7 +48,7 @@ bool AudioLibrary::Init(int device, uint32_t rate) noexcept
         }
         std::shared_ptr<Worker> started;
         try {
-            started = Worker::Start(openDevice, startThread, device, rate);
+            started = Worker::Init(openDevice, startThread, device, rate);
         } catch (...) {
         }
         std::lock_guard<std::mutex> guard(lock);

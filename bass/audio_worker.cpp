@@ -14,8 +14,8 @@ constexpr std::chrono::milliseconds kIdleLimit{5 * 60 * 1000};
 constexpr std::chrono::milliseconds kNoWait{0};
 }  // namespace
 
-std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Start(OutputDeviceOpener open, ThreadStarter startThread,
-                                                                int deviceId, uint32_t rate)
+std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Init(OutputDeviceOpener open, ThreadStarter startThread,
+                                                               int deviceId, uint32_t rate)
 {
     auto worker = std::make_shared<Worker>(open, deviceId);
     if (!startThread([worker, rate] { worker->Run(rate); }))
@@ -98,8 +98,8 @@ bool AudioLibrary::Worker::Free()
 {
     std::unique_lock<std::mutex> guard(lock);
     const std::chrono::milliseconds limit = phase == Phase::Unanswered ? kNoWait : kAnswerLimit;
-    if (Taking() && quit)
-        Enqueue(quit.release());
+    if (Taking() && freeCommand)
+        Enqueue(freeCommand.release());
     return changed.wait_for(guard, limit, [&] { return phase == Phase::Ended; });
 }
 
@@ -167,18 +167,14 @@ void AudioLibrary::Worker::Loop()
         for (Command* command = TakeCommands(); command;) {
             Command* next = command->next;
             bool result = false;
-            if (command->kind == Command::Kind::Free) {
-                // Those behind it fail, as do those still to come. A device
-                // that does not stop is closed all the same, and left what it holds.
-                CloseDevice(false);
-                freed = result = true;
-            } else if (!freed && !Ending()) {
-                // An output ended meanwhile fails the commands after it.
+            // Those behind a Free fail, as do those still to come, and those after the output ended.
+            if (!freed && !Ending()) {
                 try {
                     result = Execute(*command);
                 } catch (...) {
                 }
             }
+            freed = freed || command->kind == Command::Kind::Free;
             Answer(command, result);
             command = (next || freed) ? next : TakeCommands();
         }
@@ -268,7 +264,9 @@ bool AudioLibrary::Worker::Execute(Command& command)
         return stopped;
     }
     case Command::Kind::Free:
-        break;
+        // A device that does not stop is closed all the same, and left what it holds.
+        CloseDevice(false);
+        return true;
     }
     return false;
 }

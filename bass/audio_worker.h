@@ -54,7 +54,7 @@ struct AudioLibrary::Worker {
     }
 
     // Starts a worker, which checks that the device opens at `rate`; null when it does not (in time).
-    static std::shared_ptr<Worker> Start(OutputDeviceOpener open, ThreadStarter startThread, int device, uint32_t rate);
+    static std::shared_ptr<Worker> Init(OutputDeviceOpener open, ThreadStarter startThread, int device, uint32_t rate);
 
     // The callers' side. Hands the worker a command and returns at once (Post)
     // or waits for its result (Call); false when it does not take it.
@@ -110,7 +110,7 @@ struct AudioLibrary::Worker {
     Phase phase = Phase::Opening;
     uint32_t handle = 0;                   // the stream's, 0 when there is none
     std::unique_ptr<OutputDevice> device;  // set and released by the worker
-    std::unique_ptr<Command> quit = std::make_unique<Command>(Command::Kind::Free);  // so that Free allocates nothing
+    std::unique_ptr<Command> freeCommand = std::make_unique<Command>(Command::Kind::Free);  // so that Free allocates nothing
 
     // The worker's own.
     Output output = Output::Closed;
