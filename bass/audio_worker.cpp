@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "bass/thread_starter.h"
+
 namespace {
 constexpr size_t kFrames = OutputDevice::kBufferFrames;
 constexpr size_t kBuffers = OutputDevice::kBufferCount;
@@ -14,11 +16,10 @@ constexpr std::chrono::milliseconds kIdleLimit{5 * 60 * 1000};
 constexpr std::chrono::milliseconds kNoWait{0};
 }  // namespace
 
-std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Init(OutputDeviceOpener open, ThreadStarter startThread,
-                                                               int deviceId, uint32_t rate)
+std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Init(OutputDeviceOpener open, int deviceId, uint32_t rate)
 {
     auto worker = std::make_shared<Worker>(open, deviceId);
-    if (!startThread([worker, rate] { worker->Run(rate); }))
+    if (!StartThread([worker, rate] { worker->Run(rate); }))
         return nullptr;
     std::unique_lock<std::mutex> guard(worker->lock);
     // Given up on, the worker closes the device it opens late, and ends.

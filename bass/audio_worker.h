@@ -54,7 +54,7 @@ struct AudioLibrary::Worker {
     }
 
     // Starts a worker, which checks that the device opens at `rate`; null when it does not (in time).
-    static std::shared_ptr<Worker> Init(OutputDeviceOpener open, ThreadStarter startThread, int device, uint32_t rate);
+    static std::shared_ptr<Worker> Init(OutputDeviceOpener open, int device, uint32_t rate);
 
     // The callers' side. Hands the worker a command and returns at once (Post)
     // or waits for its result (Call); false when it does not take it.

@@ -19,7 +19,7 @@ AudioLibrary& Library()
 {
     alignas(AudioLibrary) static unsigned char storage[sizeof(AudioLibrary)];
     static AudioLibrary* const library =
-        new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder, OpenFileSource, StartThreadInModule);
+        new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder);
     return *library;
 }
 }  // namespace
