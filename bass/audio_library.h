@@ -31,8 +31,7 @@ public:
     // A device that fails, or does not open, is tried again this long after,
     // then twice as long each time up to kRetryLongest; one that plays a
     // buffer through starts the count again. A failed one that does not stop
-    // either (unplugged, its audio client lost) is left its buffers, which
-    // are never freed: after kAbandonLimit of those the output ends.
+    // either is left its buffers, kAbandonLimit at most; then the output ends.
     static constexpr std::chrono::milliseconds kRetryFirst{500};
     static constexpr std::chrono::milliseconds kRetryLongest{5000};
     static constexpr int kAbandonLimit = 3;

@@ -197,12 +197,6 @@ void AudioLibrary::Worker::Loop()
     }
 }
 
-bool AudioLibrary::Worker::Ending()
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return phase == Phase::Ending;
-}
-
 AudioLibrary::Command* AudioLibrary::Worker::TakeCommands()
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -349,9 +343,8 @@ bool AudioLibrary::Worker::CloseDevice(bool keep)
 
 void AudioLibrary::Worker::DeviceFailed()
 {
-    // One that does not stop either is most likely gone (Wine's waveOutReset
-    // fails whenever its audio client cannot stop): it is left what it holds,
-    // and another tried, past kAbandonLimit of them the output ends.
+    // One that does not stop either is most likely gone (Wine's waveOutReset fails
+    // whenever its audio client cannot stop): it is left what it holds, and another tried.
     const bool ending = !ResetDevice(true) && ++abandoned > kAbandonLimit;
     ReleaseDevice(ending);
     if (!ending)

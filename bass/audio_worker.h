@@ -64,7 +64,11 @@ struct AudioLibrary::Worker {
     // Under `lock`.
     bool Taking() const { return phase == Phase::Running || phase == Phase::Unanswered; }
     // The worker's side, without `lock`: whether its output has ended.
-    bool Ending();
+    bool Ending()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return phase == Phase::Ending;
+    }
     // Whether the worker takes `command` now; keeps `handle` up to date as it does.
     bool Accepts(const Command& command);
     void Enqueue(Command* command);
