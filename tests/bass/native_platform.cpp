@@ -1,6 +1,5 @@
-// The Windows parts of the DLL as the native tests have them: files through
-// the C library (64-bit offsets) and threads through std::thread; and the
-// temporary files the tests write.
+// Files through the C library (64-bit offsets) and threads through std::thread,
+// for the native tests, and the temporary files the tests write.
 #include <unistd.h>
 
 #include <cstdio>
