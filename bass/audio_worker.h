@@ -114,7 +114,8 @@ struct AudioLibrary::Worker {
     Phase phase = Phase::Opening;
     uint32_t handle = 0;                   // the stream's, 0 when there is none
     std::unique_ptr<OutputDevice> device;  // set and released by the worker
-    std::unique_ptr<Command> freeCommand = std::make_unique<Command>(Command::Kind::Free);  // so that Free allocates nothing
+    // Made ahead, so that Free allocates nothing.
+    std::unique_ptr<Command> freeCommand = std::make_unique<Command>(Command::Kind::Free);
 
     // The worker's own.
     Output output = Output::Closed;

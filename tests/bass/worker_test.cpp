@@ -226,7 +226,7 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly, its device
     CHECK(library.Free());
 }
 
-TEST_CASE("a device that refuses buffers or keeps them is replaced, even one that then does not stop, and plays on where it stopped")
+TEST_CASE("a device that refuses buffers or keeps them, and then may not stop, is replaced and plays on where it stopped")
 {
     struct Row {
         const char* fault;
@@ -239,7 +239,7 @@ TEST_CASE("a device that refuses buffers or keeps them is replaced, even one tha
     DeviceFaults refusesGone = refuses, stallsGone = stalls;
     refusesGone.resetFails = stallsGone.resetFails = true;
     for (const Row& row : {Row{"refuses", refuses}, Row{"keeps its buffers", stalls},
-                           Row{"refuses, then does not stop", refusesGone}, Row{"keeps them, then does not stop", stallsGone}}) {
+                           Row{"refuses, does not stop", refusesGone}, Row{"keeps them, does not stop", stallsGone}}) {
         CAPTURE(row.fault);
         // The first device is the one Init checks.
         gDevices.faults = {DeviceFaults(), row.faults};
