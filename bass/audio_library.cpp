@@ -6,6 +6,7 @@
 
 #include "bass/audio_worker.h"
 #include "bass/stream.h"
+#include "bass/thread_starter.h"
 
 namespace {
 // Every call's body runs through this: no exception crosses the C boundary.
@@ -20,9 +21,8 @@ Result Guarded(Result failure, Body body) noexcept
 }
 }  // namespace
 
-AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory, FileOpener fileOpener,
-                           ThreadStarter threadStarter)
-    : openDevice(opener), createDecoder(factory), openFile(fileOpener), startThread(threadStarter)
+AudioLibrary::AudioLibrary(OutputDeviceOpener opener, MpegDecoderFactory factory, FileOpener fileOpener)
+    : openDevice(opener), createDecoder(factory), openFile(fileOpener)
 {
 }
 
@@ -48,7 +48,7 @@ bool AudioLibrary::Init(int device, uint32_t rate) noexcept
         }
         std::shared_ptr<Worker> started;
         try {
-            started = Worker::Start(openDevice, startThread, device, rate);
+            started = Worker::Init(openDevice, device, rate);
         } catch (...) {
         }
         std::lock_guard<std::mutex> guard(lock);
@@ -77,7 +77,7 @@ uint32_t AudioLibrary::StreamCreateFile(const char* path) noexcept
         // goes with it when that thread ends.
         auto opened = std::make_shared<std::promise<std::unique_ptr<Stream>>>();
         std::future<std::unique_ptr<Stream>> result = opened->get_future();
-        const bool started = startThread([opened, file = std::string(path), openFile = openFile,
+        const bool started = StartThread([opened, file = std::string(path), openFile = openFile,
                                           createDecoder = createDecoder] {
             std::unique_ptr<Stream> stream;
             try {

@@ -8,13 +8,13 @@
 #include "bass/byte_source.h"
 #include "bass/mpeg_decoder.h"
 #include "bass/output_device.h"
-#include "bass/thread_starter.h"
 
 // The library's exported calls as portable code. Between Init and Free one
 // worker thread owns the output device and the stream, and carries out the
 // calls, from any thread, in order. The device is open only while the stream
 // plays: Init opens it once to check it, and Stop, StreamFree and the stream's
-// end close it. The platform comes in through the openers and the thread starter.
+// end close it. The platform comes in through the openers (files through
+// OpenFileSource unless a test's) and StartThread, which each build defines.
 class AudioLibrary {
 public:
     // How long StreamCreateFile waits for a file to open; one that has not by
@@ -22,7 +22,7 @@ public:
     static constexpr std::chrono::milliseconds kCreateLimit{1500};
     // A call waits kAnswerLimit at most for the worker (Init, kOpenLimit for
     // the device to open); after one gives up, the calls do not wait at all
-    // until the worker takes commands again, so that a worker stuck in a hung
+    // until the worker has answered it, so that a worker stuck in a hung
     // driver costs one limit, not one per call.
     static constexpr std::chrono::milliseconds kOpenLimit{5000};
     static constexpr std::chrono::milliseconds kAnswerLimit{50};
@@ -30,12 +30,13 @@ public:
     static constexpr std::chrono::milliseconds kStallLimit{2000};
     // A device that fails, or does not open, is tried again this long after,
     // then twice as long each time up to kRetryLongest; one that plays a
-    // buffer through starts the count again.
+    // buffer through starts the count again. A failed one that does not stop
+    // either is left its buffers, kAbandonLimit at most; then the output ends.
     static constexpr std::chrono::milliseconds kRetryFirst{500};
     static constexpr std::chrono::milliseconds kRetryLongest{5000};
+    static constexpr int kAbandonLimit = 3;
 
-    AudioLibrary(OutputDeviceOpener openDevice, MpegDecoderFactory createDecoder, FileOpener openFile = OpenFileSource,
-                 ThreadStarter startThread = StartThread);
+    AudioLibrary(OutputDeviceOpener openDevice, MpegDecoderFactory createDecoder, FileOpener openFile = OpenFileSource);
     // Frees the library if it is still initialised.
     ~AudioLibrary();
     AudioLibrary(const AudioLibrary&) = delete;
@@ -61,7 +62,6 @@ private:
     const OutputDeviceOpener openDevice;
     const MpegDecoderFactory createDecoder;
     const FileOpener openFile;
-    const ThreadStarter startThread;
     std::mutex lock;
     // Init and Free run outside the lock; while one does, the other fails.
     enum class State { Free, Initialising, Initialised, Freeing } state = State::Free;

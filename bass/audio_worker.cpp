@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "bass/thread_starter.h"
+
 namespace {
 constexpr size_t kFrames = OutputDevice::kBufferFrames;
 constexpr size_t kBuffers = OutputDevice::kBufferCount;
@@ -14,16 +16,15 @@ constexpr std::chrono::milliseconds kIdleLimit{5 * 60 * 1000};
 constexpr std::chrono::milliseconds kNoWait{0};
 }  // namespace
 
-std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Start(OutputDeviceOpener open, ThreadStarter startThread,
-                                                                int deviceId, uint32_t rate)
+std::shared_ptr<AudioLibrary::Worker> AudioLibrary::Worker::Init(OutputDeviceOpener open, int deviceId, uint32_t rate)
 {
     auto worker = std::make_shared<Worker>(open, deviceId);
-    if (!startThread([worker, rate] { worker->Run(rate); }))
+    if (!StartThread([worker, rate] { worker->Run(rate); }))
         return nullptr;
     std::unique_lock<std::mutex> guard(worker->lock);
     // Given up on, the worker closes the device it opens late, and ends.
     if (!worker->changed.wait_for(guard, kOpenLimit, [&] { return worker->phase != Phase::Opening; }))
-        worker->phase = Phase::Closed;
+        worker->phase = Phase::Ending;
     return worker->Taking() ? worker : nullptr;
 }
 
@@ -98,8 +99,8 @@ bool AudioLibrary::Worker::Free()
 {
     std::unique_lock<std::mutex> guard(lock);
     const std::chrono::milliseconds limit = phase == Phase::Unanswered ? kNoWait : kAnswerLimit;
-    if (Taking() && quit)
-        Enqueue(quit.release());
+    if (Taking() && freeCommand)
+        Enqueue(freeCommand.release());
     return changed.wait_for(guard, limit, [&] { return phase == Phase::Ended; });
 }
 
@@ -112,16 +113,17 @@ void AudioLibrary::Worker::Run(uint32_t rate) noexcept
         checked = open(deviceId, rate, OutputDevice::kMaxChannels);
     } catch (...) {
     }
+    // Closed again before Init returns: nothing plays yet.
+    const bool opened = checked != nullptr;
+    checked.reset();
     bool running;
     {
         std::lock_guard<std::mutex> guard(lock);
         if (phase == Phase::Opening)
-            phase = checked ? Phase::Running : Phase::Closed;
+            phase = opened ? Phase::Running : Phase::Ending;
         running = Taking();
     }
     changed.notify_all();
-    // Closed again at once: nothing plays yet.
-    checked.reset();
     if (running) {
         try {
             Loop();
@@ -140,7 +142,7 @@ void AudioLibrary::Worker::Finish()
     std::unique_ptr<OutputDevice> released;
     {
         std::lock_guard<std::mutex> guard(lock);
-        phase = Phase::Closed;
+        phase = Phase::Ending;
         left = firstCommand.exchange(nullptr);
         lastCommand = nullptr;
         released = std::move(device);
@@ -162,25 +164,22 @@ void AudioLibrary::Worker::Loop()
 {
     for (;;) {
         bool freed = false;
+        // Taken until none is left, so that a call given up on is answered before the output goes on.
         for (Command* command = TakeCommands(); command;) {
             Command* next = command->next;
             bool result = false;
-            if (command->kind == Command::Kind::Free) {
-                // Those behind it fail, as do those still to come. A device
-                // that does not stop is closed all the same, and left what it holds.
-                ResetDevice(false);
-                freed = result = true;
-            } else if (!freed && output != Output::Failed) {
-                // Output failed meanwhile fails the commands after it.
+            // Those behind a Free fail, as do those still to come, and those after the output ended.
+            if (!freed && !Ending()) {
                 try {
                     result = Execute(*command);
                 } catch (...) {
                 }
             }
+            freed = freed || command->kind == Command::Kind::Free;
             Answer(command, result);
-            command = next;
+            command = (next || freed) ? next : TakeCommands();
         }
-        if (freed)
+        if (freed || Ending())
             return;
         if (output == Output::Closed && Playable() && Clock::now() >= openAt)
             OpenDevice();
@@ -192,7 +191,7 @@ void AudioLibrary::Worker::Loop()
             if (!Playable() && queued == 0)
                 CloseDevice(false);
         }
-        if (output == Output::Failed)
+        if (Ending())
             return;
         Sleep();
     }
@@ -203,7 +202,8 @@ AudioLibrary::Command* AudioLibrary::Worker::TakeCommands()
     std::lock_guard<std::mutex> guard(lock);
     Command* taken = firstCommand.exchange(nullptr);
     lastCommand = nullptr;
-    if (phase == Phase::Unanswered)
+    // None left: every command given has been answered, and the calls wait again.
+    if (!taken && phase == Phase::Unanswered)
         phase = Phase::Running;
     return taken;
 }
@@ -235,8 +235,12 @@ bool AudioLibrary::Worker::Execute(Command& command)
         carryUsed = carryEnd = 0;
         return true;
     case Command::Kind::StreamPlay:
-        if (!stream || (command.restart && !ResetDevice(false)))
+        if (!stream)
             return false;
+        if (command.restart && !ResetDevice(false)) {
+            ReleaseDevice(true);
+            return false;
+        }
         playing = true;
         stream->looping = command.loop;
         if (command.restart || (stream->finished && carryUsed == carryEnd)) {
@@ -255,7 +259,9 @@ bool AudioLibrary::Worker::Execute(Command& command)
         return stopped;
     }
     case Command::Kind::Free:
-        break;
+        // A device that does not stop is closed all the same, and left what it holds.
+        CloseDevice(false);
+        return true;
     }
     return false;
 }
@@ -310,22 +316,17 @@ bool AudioLibrary::Worker::ResetDevice(bool keep)
     queued = 0;
     filled = 0;
     returned = 0;
-    if (!stopped) {
-        output = Output::Failed;
-        ReleaseDevice();
-    }
     return stopped;
 }
 
-void AudioLibrary::Worker::ReleaseDevice()
+void AudioLibrary::Worker::ReleaseDevice(bool ending)
 {
     std::unique_ptr<OutputDevice> closing;
     {
         std::lock_guard<std::mutex> guard(lock);
         closing = std::move(device);
-        // Callers see a failed output before its device is closed.
-        if (output == Output::Failed)
-            phase = Phase::Closed;
+        if (ending)
+            phase = Phase::Ending;
     }
     // Closed outside the lock, which Enqueue takes to wake it.
     closing.reset();
@@ -335,15 +336,18 @@ void AudioLibrary::Worker::ReleaseDevice()
 
 bool AudioLibrary::Worker::CloseDevice(bool keep)
 {
-    if (!ResetDevice(keep))
-        return false;
-    ReleaseDevice();
-    return true;
+    const bool stopped = ResetDevice(keep);
+    ReleaseDevice(!stopped);
+    return stopped;
 }
 
 void AudioLibrary::Worker::DeviceFailed()
 {
-    if (CloseDevice(true))
+    // One that does not stop either is most likely gone (Wine's waveOutReset fails
+    // whenever its audio client cannot stop): it is left what it holds, and another tried.
+    const bool ending = !ResetDevice(true) && ++abandoned > kAbandonLimit;
+    ReleaseDevice(ending);
+    if (!ending)
         RetryLater();
 }
 
@@ -410,7 +414,7 @@ bool AudioLibrary::Worker::FillBuffer(int16_t* buffer)
         } catch (...) {
             Silence();
             playing = false;
-            ResetDevice(false);
+            CloseDevice(false);
             return true;
         }
     }

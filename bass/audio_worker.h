@@ -37,8 +37,8 @@ struct AudioLibrary::Worker {
     enum class Phase {
         Opening,     // checking the device at Init
         Running,     // taking commands
-        Unanswered,  // taking commands, but a caller gave up waiting and none has been taken since
-        Closed,      // taking no more: ending, or given up on at Init
+        Unanswered,  // taking commands, but a caller gave up waiting for one not answered yet
+        Ending,      // taking no more: freed, its output ended, or given up on at Init
         Ended,       // everything released
     };
     // The output, as the worker alone sees it.
@@ -46,7 +46,6 @@ struct AudioLibrary::Worker {
         Closed,   // no device: opened at `openAt` when the stream is to play
         Open,     // a device, playing the stream
         Stopped,  // closed by Stop until Start
-        Failed,   // a device did not stop: the worker ends
     };
 
     Worker(OutputDeviceOpener opener, int id)
@@ -55,7 +54,7 @@ struct AudioLibrary::Worker {
     }
 
     // Starts a worker, which checks that the device opens at `rate`; null when it does not (in time).
-    static std::shared_ptr<Worker> Start(OutputDeviceOpener open, ThreadStarter startThread, int device, uint32_t rate);
+    static std::shared_ptr<Worker> Init(OutputDeviceOpener open, int device, uint32_t rate);
 
     // The callers' side. Hands the worker a command and returns at once (Post)
     // or waits for its result (Call); false when it does not take it.
@@ -64,6 +63,12 @@ struct AudioLibrary::Worker {
     bool Free();
     // Under `lock`.
     bool Taking() const { return phase == Phase::Running || phase == Phase::Unanswered; }
+    // The worker's side, without `lock`: whether its output has ended.
+    bool Ending()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return phase == Phase::Ending;
+    }
     // Whether the worker takes `command` now; keeps `handle` up to date as it does.
     bool Accepts(const Command& command);
     void Enqueue(Command* command);
@@ -79,10 +84,12 @@ struct AudioLibrary::Worker {
     bool Playable() const { return stream && playing && !(stream->finished && carryUsed == carryEnd); }
     void OpenDevice();
     // Stops the device at once; what it held unplayed goes back to the carry
-    // (`keep`) or is dropped. A device that does not stop is closed and left
-    // its buffers (see OutputDevice's destructor), and the output fails: false.
+    // (`keep`) or is dropped. False when it did not stop: it may still hold them.
     bool ResetDevice(bool keep);
-    void ReleaseDevice();
+    // Closes the device, leaving one that did not stop its buffers (see
+    // OutputDevice's destructor); `ending` ends the output, as callers see first.
+    void ReleaseDevice(bool ending);
+    // Both; a device that does not stop ends the output: false.
     bool CloseDevice(bool keep);
     // Closes a device that refused a buffer or kept them too long, to try another after the back-off.
     void DeviceFailed();
@@ -107,12 +114,14 @@ struct AudioLibrary::Worker {
     Phase phase = Phase::Opening;
     uint32_t handle = 0;                   // the stream's, 0 when there is none
     std::unique_ptr<OutputDevice> device;  // set and released by the worker
-    std::unique_ptr<Command> quit = std::make_unique<Command>(Command::Kind::Free);  // so that Free allocates nothing
+    // Made ahead, so that Free allocates nothing.
+    std::unique_ptr<Command> freeCommand = std::make_unique<Command>(Command::Kind::Free);
 
     // The worker's own.
     Output output = Output::Closed;
     Clock::time_point openAt;
     std::chrono::milliseconds backoff = kRetryFirst;
+    int abandoned = 0;  // failed devices that did not stop either, left their buffers
     std::unique_ptr<Stream> stream;
     bool playing = false;
     std::vector<int16_t> carry;  // frames [carryUsed, carryEnd) play before the stream's next

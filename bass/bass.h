@@ -6,10 +6,11 @@
 // thread, in any order; none throws, and none waits without a limit. A call
 // with nothing to act on, or that fails (memory, thread, device, file, a worker
 // that does not answer), returns FALSE or 0 and changes nothing. The device is
-// open only while a stream plays. One that fails, or does not open, is tried
-// again 0.5 s later, then at intervals doubling up to 5 s, and the stream plays
-// on from where it stopped; one that does not stop ends the output until
-// BASS_Free, and every other call fails meanwhile.
+// open only while a stream plays. One that fails (even one that then does not
+// stop: it keeps its buffers, three at most), or does not open, is tried again
+// 0.5 s later, then at intervals doubling up to 5 s, and the stream plays on
+// from where it stopped. One that does not stop for BASS_Stop, BASS_StreamFree
+// or a flush ends the output until BASS_Free, and every other call fails meanwhile.
 extern "C" {
 
 // Checks that output device `device` (BASS_DEFAULT_DEVICE, or 1 and up) opens
@@ -18,8 +19,8 @@ extern "C" {
 // at its own rate and channel count. FALSE when no device opens in time or the
 // library is already initialised.
 BOOL WINAPI BASS_Init(int device, DWORD freq, DWORD flags, HWND win);
-// Output runs from BASS_Init on; after BASS_Stop this lets the stream play on
-// from the first sample not yet heard. Returns without waiting.
+// After BASS_Stop, lets the stream play on from the first sample not yet heard;
+// until then a stream plays without it. Returns without waiting.
 BOOL WINAPI BASS_Start();
 // Opens the file at `file`, a zero-terminated ANSI path, to play it whole;
 // `flags` is not used. Returns the stream's handle, or 0 before BASS_Init, for

@@ -18,8 +18,7 @@ constexpr DWORD kMaximumRate = 192000;
 AudioLibrary& Library()
 {
     alignas(AudioLibrary) static unsigned char storage[sizeof(AudioLibrary)];
-    static AudioLibrary* const library =
-        new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder, OpenFileSource, StartThreadInModule);
+    static AudioLibrary* const library = new (storage) AudioLibrary(OpenWaveOutDevice, CreateAcmDecoder);
     return *library;
 }
 }  // namespace

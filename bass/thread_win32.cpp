@@ -32,7 +32,7 @@ DWORD WINAPI RunInModule(void* argument)
 }
 }  // namespace
 
-bool StartThreadInModule(std::function<void()> body)
+bool StartThread(std::function<void()> body)
 {
     HMODULE module;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RunInModule), &module))

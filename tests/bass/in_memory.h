@@ -32,7 +32,7 @@ private:
 
 // The path of a new file in the temporary folder holding `bytes`, removed when
 // the test program ends; empty when it cannot be written. Native tests only
-// (file_source_stdio.cpp).
+// (native_platform.cpp).
 std::string FileOf(const std::vector<uint8_t>& bytes);
 
 // Small, so that the tests move the window often.

@@ -309,10 +309,10 @@ TEST_CASE("the library's threads keep it loaded until they end: a program may un
     REQUIRE(CopyFileA(built, copy.c_str(), FALSE));
     HMODULE library = LoadLibraryA(copy.c_str());
     REQUIRE(library);
-    const auto bassInit = reinterpret_cast<decltype(&BASS_Init)>(GetProcAddress(library, "BASS_Init"));
-    const auto bassCreate =
-        reinterpret_cast<decltype(&BASS_StreamCreateFile)>(GetProcAddress(library, "BASS_StreamCreateFile"));
-    const auto bassFree = reinterpret_cast<decltype(&BASS_Free)>(GetProcAddress(library, "BASS_Free"));
+    const auto find = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(library, name)); };
+    const auto bassInit = reinterpret_cast<decltype(&BASS_Init)>(find("BASS_Init"));
+    const auto bassCreate = reinterpret_cast<decltype(&BASS_StreamCreateFile)>(find("BASS_StreamCreateFile"));
+    const auto bassFree = reinterpret_cast<decltype(&BASS_Free)>(find("BASS_Free"));
     REQUIRE(bassInit(-1, kRate, 0, nullptr));
     CHECK(bassCreate(FALSE, AudioFile("cbr_44100_stereo.mp3").c_str(), 0, 0, 0) != 0);
     // The program lets its reference go while the worker runs: the worker's keeps the DLL.

@@ -226,7 +226,7 @@ TEST_CASE("a stream whose decoding fails on the worker stops quietly, its device
     CHECK(library.Free());
 }
 
-TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on where it stopped")
+TEST_CASE("a device that refuses buffers or keeps them, and then may not stop, is replaced and plays on where it stopped")
 {
     struct Row {
         const char* fault;
@@ -235,7 +235,11 @@ TEST_CASE("a device that refuses buffers or keeps them is replaced, and plays on
     DeviceFaults refuses, stalls;
     refuses.refuseAfter = 3;
     stalls.stalls = true;
-    for (const Row& row : {Row{"refuses", refuses}, Row{"keeps its buffers", stalls}}) {
+    // As a device that is gone: Wine's waveOutReset fails whenever its audio client cannot stop.
+    DeviceFaults refusesGone = refuses, stallsGone = stalls;
+    refusesGone.resetFails = stallsGone.resetFails = true;
+    for (const Row& row : {Row{"refuses", refuses}, Row{"keeps its buffers", stalls},
+                           Row{"refuses, does not stop", refusesGone}, Row{"keeps them, does not stop", stallsGone}}) {
         CAPTURE(row.fault);
         // The first device is the one Init checks.
         gDevices.faults = {DeviceFaults(), row.faults};
@@ -383,6 +387,22 @@ TEST_CASE("a device that hangs: the calls that wait give up, the library is free
     hung->Release();
     CHECK(hung->WaitIdle());
     CHECK(hung->closed);
+}
+
+TEST_CASE("once the worker answers a call that gave up on it, the calls wait for it again")
+{
+    DeviceFaults slow;
+    slow.hangs = true;
+    gDevices.faults = {DeviceFaults(), slow};
+    AudioLibrary library(OpenFakeDevice, FakeMpegDecoder::Create);
+    const std::shared_ptr<DeviceRecord> device = PlayCounting(library, true).device;
+    CHECK_FALSE(library.Stop());  // the device stops only once released: longer than the call waits
+    device->Release();
+    REQUIRE(device->WaitIdle());
+    // The worker closed the device, answered the stop, and went idle well before this.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CHECK(library.Stop());
+    CHECK(library.Free());
 }
 
 namespace {

@@ -1,12 +1,14 @@
-// Files through the C library, for the native tests (64-bit offsets), and the
-// temporary files the tests write.
+// Files through the C library (64-bit offsets) and threads through std::thread,
+// for the native tests, and the temporary files the tests write.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "bass/byte_source.h"
+#include "bass/thread_starter.h"
 #include "tests/bass/in_memory.h"
 
 namespace {
@@ -70,4 +72,14 @@ std::string FileOf(const std::vector<uint8_t>& bytes)
     close(file);
     written.paths.push_back(path);
     return whole ? path : "";
+}
+
+bool StartThread(std::function<void()> body)
+{
+    try {
+        std::thread(std::move(body)).detach();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
