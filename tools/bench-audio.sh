@@ -64,12 +64,11 @@ for round in 1 2; do
     echo "player, $file: $(memory "$zv_last_pid")"
     wait_exit "$zv_last_pid" 15
     reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/$file.mp3")"
-    start_saver /s
-    wait_window Zuvarir 20 >/dev/null || { echo "$file: no saver window" >&2; exit 1; }
+    start_full_screen || exit 1
     sleep 20
-    echo "saver, $file: $(memory "$zv_last_pid")"
+    echo "saver, $file: $(memory "$saver")"
     xdotool key space
-    wait_exit "$zv_last_pid" 15
+    wait_exit "$saver" 15
   done
 done
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
@@ -89,40 +88,27 @@ after_3s() { sleep 3; }
 truncate_playing() { sleep 1; : >"$work/playing.mp3"; sleep 2; }
 # The key lands at another point of the loop each time: in the tone, or in the search through the zeros.
 staggered() { sleep "$(awk -v i="$1" 'BEGIN { print 1 + 0.4 * i }')"; }
-key_to_exit() {
-  local name=$1 saver=$2 setup=$3 before_key=$4 runs=5 i start now times=()
+key_to_exit_runs() {
+  local name=$1 scr=$2 setup=$3 before_key=$4 runs=5 i times=()
   for ((i = 0; i < runs; i++)); do
     "$setup" "$i"
-    start_wine "$saver" /s
-    wait_window Zuvarir 30 >/dev/null || { echo "$name: no saver window" >&2; exit 1; }
+    ZUVARIR_SCR=$scr start_full_screen || exit 1
     "$before_key" "$i"
-    # Microseconds, from bash itself, so that polling costs no process.
-    start=${EPOCHREALTIME/./}
-    xdotool key space
-    now=$start
-    while kill -0 "$zv_last_pid" 2>/dev/null && ((now - start < 30000000)); do
-      sleep 0.002
-      now=${EPOCHREALTIME/./}
-    done
-    # A saver gone before xdotool returned took that long too, not 0 ms.
-    now=${EPOCHREALTIME/./}
-    times+=($(((now - start) / 1000)))
-    kill "$zv_last_pid" 2>/dev/null || true
-    wait "$zv_last_pid" 2>/dev/null || true
+    times+=("$(key_to_exit "$saver")")
   done
   printf '%s\n' "${times[@]}" | sort -n | awk -v name="$name" -v runs="${times[*]}" \
     '{ t[NR] = $1 } END { printf "%-46s median %5d  longest %5d   (%s)\n", name, t[int((NR + 1) / 2)], t[NR], runs }'
 }
 reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 0
-key_to_exit "no music" "$scr" no_setup after_1s
+key_to_exit_runs "no music" "$scr" no_setup after_1s
 reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$minutes"
-key_to_exit "music playing" "$scr" no_setup after_1s
+key_to_exit_runs "music playing" "$scr" no_setup after_1s
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$playing"
-key_to_exit "a file truncated while it plays" "$scr" fresh_copy truncate_playing
+key_to_exit_runs "a file truncated while it plays" "$scr" fresh_copy truncate_playing
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$work/damaged.mp3")"
-key_to_exit "a damaged file: 1 s of music, 64 MiB of zeros" "$scr" no_setup staggered
+key_to_exit_runs "a damaged file: 1 s of music, 64 MiB of zeros" "$scr" no_setup staggered
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$minutes"
-key_to_exit "a stuck device (its driver hangs in a reset)" "$stuck_scr" no_setup after_3s
-key_to_exit "a worker that died" "$dying_scr" no_setup after_1s
+key_to_exit_runs "a stuck device (its driver hangs in a reset)" "$stuck_scr" no_setup after_3s
+key_to_exit_runs "a worker that died" "$dying_scr" no_setup after_1s
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # What a frame costs and how many are drawn, under Wine and llvmpipe (figures,
 # not pass or fail), for each build given:
-# - frames per second (Wine's fps channel, the median of its once-a-second
-#   figures) and the share of a core the saver takes over 6 s, full screen at
-#   320x240 and at 1024x768, and as the preview in a 320x240 pane;
+# - frames per second (Wine's fps channel), the share of a core the saver takes
+#   over 6 s and the CPU time per frame, full screen at 320x240 and at
+#   1024x768, and as the preview in a 320x240 pane;
 # - milliseconds from a key to the full-screen saver's exit at 1024x768;
 # - the CPU time per frame of drawing 4000 particles one by one and in one
 #   draw, at a 1 x 1 viewport (tests/display/scene_bench.exe draw).
@@ -19,38 +19,21 @@ builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=("${ZUVARIR_BUILD_DIR:-build}/$arch")
 seconds=6
 
-# "FPS fps, CPU % of a core" of the newest saver process, whose fps log is LOG.
-measure() {
-  local cpu fps
-  cpu=$(cpu_percent "$(prefix_processes zuvarir.scr | tail -n1)" "$seconds")
-  fps=$(grep -o 'approx [0-9.]*fps' "$1" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
-    awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }')
-  awk -v f="$fps" -v c="$cpu" 'BEGIN { printf "%.0f fps, %.0f %% of a core", f, c }'
-}
-
 for build in "${builds[@]}"; do
   build=$(realpath "$build")
-  scr="$build/zuvarir.scr"
-  [ -f "$scr" ] || { echo "no $scr" >&2; exit 1; }
+  export ZUVARIR_SCR="$build/zuvarir.scr" ZUVARIR_BUILD=$build
+  [ -f "$ZUVARIR_SCR" ] || { echo "no $ZUVARIR_SCR" >&2; exit 1; }
   for size in 320x240 1024x768; do
     source tests/harness/private_env.sh --arch "$arch" --size "$size"
     log=$ZUVARIR_WINE_ENV/fps.log
-    WINEDEBUG=+fps wine "$scr" /s >/dev/null 2>"$log" &
-    saver=$!
+    WINEDEBUG=+fps zv_stderr=$log start_full_screen || exit 1
     sleep 4
-    echo "$build, full screen $size: $(measure "$log")"
-    start=$(date +%s%N)
-    xdotool key space
-    wait "$saver" || true
-    echo "$build, full screen $size: key to exit $(( ($(date +%s%N) - start) / 1000000 )) ms"
+    echo "$build, full screen $size: $(frame_cost "$saver" "$log" "$seconds")"
+    echo "$build, full screen $size: key to exit $(key_to_exit "$saver") ms"
     if [ "$size" = 1024x768 ]; then
-      WINEDEBUG=+fps wine "$build/tests/display/preview_pane.exe" "$(winepath -w "$scr")" 320 240 \
-        >/dev/null 2>"$log" &
-      pane=$!
+      WINEDEBUG=+fps zv_stderr=$log start_preview "$ZUVARIR_WINE_ENV/pane.log"
       sleep 4
-      echo "$build, preview 320x240: $(measure "$log")"
-      kill "$pane" "$(prefix_processes zuvarir.scr | tail -n1)" 2>/dev/null || true
-      wait "$pane" 2>/dev/null || true
+      echo "$build, preview 320x240: $(frame_cost "$preview" "$log" "$seconds")"
       [ -f "$build/tests/display/scene_bench.exe" ] &&
         WINEPATH="Z:$build" wine "$build/tests/display/scene_bench.exe" 3 draw | tr -d '\r' | sed "s|^|$build, |"
     fi

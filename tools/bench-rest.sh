@@ -20,10 +20,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-$(tests/harness/arch-runs.sh)}
 build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
-scr="$build/zuvarir.scr"
-probe="$build/tests/harness/win_probe.exe"
-pane="$build/tests/display/preview_pane.exe"
-[ -f "$scr" ] && [ -f "$probe" ] && [ -f "$pane" ] || { echo "build zuvarir and the test programs in $build first" >&2; exit 1; }
+export ZUVARIR_SCR="$build/zuvarir.scr" ZUVARIR_BUILD=$build
+[ -f "$ZUVARIR_SCR" ] && [ -f "$build/tests/harness/win_probe.exe" ] && [ -f "$build/tests/display/preview_pane.exe" ] ||
+  { echo "build zuvarir and the test programs in $build first" >&2; exit 1; }
 seconds=10
 
 source tests/harness/private_env.sh --arch "$arch"
@@ -52,26 +51,20 @@ screen_changes() {
   echo "$changes of 10"
 }
 
-wine "$scr" /s >/dev/null 2>&1 &
-saver=$!
-sleep 5
-pid=$(prefix_processes zuvarir.scr | tail -n1)
-echo "$arch drawing: $(load "$pid"); screenshots changed: $(screen_changes)"
-wine "$probe" power display-off
+start_full_screen || exit 1
+sleep 4
+echo "$arch drawing: $(load "$saver"); screenshots changed: $(screen_changes)"
+probe power display-off
 sleep 1
-echo "$arch resting, display off: $(load "$pid"); screenshots changed: $(screen_changes)"
+echo "$arch resting, display off: $(load "$saver"); screenshots changed: $(screen_changes)"
 for run in 1 2 3 4 5; do
-  wine "$probe" power display-off
+  probe power display-off
   sleep 1
-  echo "$arch display-on to a changed screen, run $run: $(wine "$probe" power display-on watch | tr -d '\r')"
+  echo "$arch display-on to a changed screen, run $run: $(probe power display-on watch)"
 done
-wine "$probe" power display-off
+probe power display-off
 sleep 1
-start=$(date +%s%N)
-xdotool key space
-while kill -0 "$saver" 2>/dev/null; do sleep 0.005; done
-echo "$arch key to exit while resting: $((($(date +%s%N) - start) / 1000000)) ms"
-wait "$saver" || true
+echo "$arch key to exit while resting: $(key_to_exit "$saver") ms"
 
 # The position in the sweep, in seconds, at the end (or with `first` the start) of a capture.
 sweep_position() {
@@ -90,15 +83,13 @@ capture_audio "$music"
 sox -n -r 44100 -c 2 -b 16 "$music/sweep.wav" synth 8 sine 200:8200 vol 0.5
 reg_set_dword "$ZUVARIR_PROGRAM_KEY" Music 1
 reg_set_sz "$ZUVARIR_PROGRAM_KEY" MusicFileName "$(winepath -w "$music/sweep.wav")"
-HOME="$music/home" wine "$scr" /s >/dev/null 2>&1 &
-saver=$!
-sleep 5
-pid=$(prefix_processes zuvarir.scr | tail -n1)
+HOME="$music/home" start_full_screen || exit 1
+sleep 4
 for run in 1 2 3; do
-  wine "$probe" power display-off
+  probe power display-off
   sleep 2
-  echo "$arch resting with music, run $run: $(load "$pid")"
-  wine "$probe" power display-on
+  echo "$arch resting with music, run $run: $(load "$saver")"
+  probe power display-on
   sleep 2
 done
 xdotool key space
@@ -113,13 +104,11 @@ for ((i = ${#pieces[@]} > 4 ? ${#pieces[@]} - 4 : 0; i < ${#pieces[@]} - 1; i++)
 done
 rm -rf "$music"
 
-wine "$pane" "$(winepath -w "$scr")" 320 240 >/dev/null 2>&1 &
-host=$!
-sleep 5
-pid=$(prefix_processes ' /p ' | tail -n1)
-echo "$arch preview drawing: $(load "$pid")"
-wine "$probe" press "Preview Pane" 3
+start_preview "$ZUVARIR_WINE_ENV/pane.log"
+sleep 4
+echo "$arch preview drawing: $(load "$preview")"
+probe press "Preview Pane" 3
 sleep 1
-echo "$arch preview hidden: $(load "$pid")"
-wine "$probe" press "Preview Pane" 2
-wait "$host" || true
+echo "$arch preview hidden: $(load "$preview")"
+probe press "Preview Pane" 2
+wait "$pane" || true

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks of the full-screen saver under Wine and llvmpipe, on a private Xvfb
 # at 1024x768 and at 1920x1080 (figures, not pass or fail):
-# - frames per second of the scene with its pool of 4000 kept full, and with a
-#   preset's own emission, counted by tests/display/scene_bench.exe, a build of
-#   the real scene that counts its RenderFrame calls;
+# - what a frame costs: the CPU time of `zuvarir.scr /s` (all its threads,
+#   llvmpipe's among them) per frame, over 10 s, three starts, each with the
+#   preset it draws at random; frames are paced to the display, so their rate
+#   (Wine's fps channel) stays at 60 and the cost is the figure to read;
 # - time from starting `zuvarir.scr /s` until the screen first shows lit pixels,
 #   polled from outside with screenshots (so up to one screenshot late), cold
 #   (the first Wine program on a fresh display) and warm (another Wine program
@@ -15,16 +16,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-$(tests/harness/arch-runs.sh)}
 build=$(realpath "${ZUVARIR_BUILD_DIR:-build}/$arch")
-scr="$build/zuvarir.scr"
-bench="$build/tests/display/scene_bench.exe"
-[ -f "$scr" ] && [ -f "$bench" ] || { echo "build zuvarir and scene_bench in $build first" >&2; exit 1; }
+export ZUVARIR_SCR="$build/zuvarir.scr" ZUVARIR_BUILD=$build
+[ -f "$ZUVARIR_SCR" ] || { echo "build zuvarir in $build first" >&2; exit 1; }
 
 first_frame_seconds() {
-  local start shot lit pid
+  local start shot lit
   shot=$(mktemp --suffix=.png)
   start=$(date +%s.%N)
-  wine "$scr" /s >/dev/null 2>&1 &
-  pid=$!
+  start_saver /s
   for _ in $(seq 600); do
     screenshot "$shot" 2>/dev/null || continue
     lit=$(convert "$shot" -colorspace gray -threshold 2% -format '%[fx:mean]' info:)
@@ -34,8 +33,8 @@ first_frame_seconds() {
     fi
   done
   # Ended by its PID: with another Wine program about, keys may go to that one.
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  kill "$zv_last_pid" 2>/dev/null || true
+  wait "$zv_last_pid" 2>/dev/null || true
   rm -f "$shot"
 }
 
@@ -43,6 +42,12 @@ for size in 1024x768 1920x1080; do
   source tests/harness/private_env.sh --arch "$arch" --size "$size"
   echo "== $size"
   echo "first lit frame, cold: $(first_frame_seconds) s"
+  for run in 1 2 3; do
+    WINEDEBUG=+fps zv_stderr=$ZUVARIR_WINE_ENV/fps.log start_full_screen || exit 1
+    sleep 4
+    echo "cost of a frame, run $run: $(frame_cost "$saver" "$ZUVARIR_WINE_ENV/fps.log" 10)"
+    kill "$saver" 2>/dev/null && wait "$saver" 2>/dev/null || true
+  done
   # A console program waiting on its input keeps Wine warm without a window
   # that would light the screen; closing the input ends it.
   mkfifo "$ZUVARIR_WINE_ENV/keeper"
@@ -53,8 +58,6 @@ for size in 1024x768 1920x1080; do
   for run in 1 2 3; do
     echo "first lit frame, warm, run $run: $(first_frame_seconds) s"
   done
-  WINEPATH="Z:$build" wine "$bench" 3 | tr -d "\r" | sed "s/^/full pool: /"
-  WINEPATH="Z:$build" wine "$bench" 3 preset | tr -d "\r" | sed "s/^/preset rate: /"
   exec 4>&-
   wait "$keeper" 2>/dev/null || true
   zv_cleanup

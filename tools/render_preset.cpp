@@ -1,14 +1,19 @@
-// Renders one preset as the saver draws it, into a picture: the shipped engine
+// Renders presets as the saver draws them, into pictures: the shipped engine
 // from a fixed seed, SECONDS of frames at a fixed step of 1/60 s, then one frame
 // drawn by the shipped drawing (SetupRenderState, SetupProjection, DrawScene)
 // into a window of WIDTH x HEIGHT, read back and written as a binary PPM.
-// Usage: render_preset PRESET SECONDS WIDTH HEIGHT OUTPUT.ppm [floor]
-// Exit code 0 when the picture was written, 1 on any failure (said on stderr).
+// With --frames it goes on from there for EACH seconds of every preset in turn,
+// switched as the saver switches them (what flies on flies on), and writes
+// FPS pictures a second of it, one PPM after another in OUTPUT: an animation.
+// Usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor]
+//                      [--frames FPS EACH]
+// Exit code 0 when the pictures were written, 1 on any failure (said on stderr).
 #include <windows.h>
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "display/gl_window.h"
@@ -22,6 +27,8 @@ namespace {
 
 constexpr unsigned kSeed = 1;
 constexpr double kStepSeconds = 1.0 / 60;
+constexpr char kUsage[] =
+    "usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor] [--frames FPS EACH]";
 
 int Fail(const char* what)
 {
@@ -54,25 +61,34 @@ bool MakeContext(int width, int height)
 int main(int argc, char** argv)
 {
     if (argc < 6)
-        return Fail("usage: render_preset PRESET SECONDS WIDTH HEIGHT OUTPUT.ppm [floor]");
-    const int preset = std::atoi(argv[1]);
+        return Fail(kUsage);
+    std::vector<int> presets;
+    char* at = argv[1];
+    do
+        presets.push_back(static_cast<int>(std::strtol(at, &at, 10)));
+    while (*at++ == ',');
     const double seconds = std::atof(argv[2]);
     const int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192 || !(seconds >= 0 && seconds < 3600))
+    const bool floor = argc > 6 && std::strcmp(argv[6], "floor") == 0;
+    const int option = 6 + floor;  // where --frames may stand
+    const double fps = argc > option + 2 ? std::atof(argv[option + 1]) : 0;
+    const double each = argc > option + 2 ? std::atof(argv[option + 2]) : 0;
+    const bool framesValid = fps > 0 && fps <= 60 && each * fps >= 0.5;  // a picture of each preset at least
+    if (argc > option && (std::strcmp(argv[option], "--frames") != 0 || !framesValid))
+        return Fail(kUsage);
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192 || !(seconds >= 0 && seconds + each < 3600))
         return Fail("bad size or time");
 
     SaverSettings settings;
     settings.moving = 1;
-    settings.floor = argc > 6;
+    settings.floor = floor;
     gSettings = &settings;
     gMode = ModeSaver;
     ParticleSystem* system = new ParticleSystem();
     system->random.srand(kSeed);
-    if (preset < 0 || preset >= system->PresetCount())
-        return Fail("no such preset");
-    system->ApplyPreset(preset);
-    for (double time = 0; time <= seconds; time += kStepSeconds)
-        system->Update(time);
+    for (const int preset : presets)
+        if (preset < 0 || preset >= system->PresetCount())
+            return Fail("no such preset");
 
     unsigned texture = 0;
     if (!MakeContext(width, height))
@@ -82,20 +98,31 @@ int main(int argc, char** argv)
         return Fail("no sprite bitmap");
     SetupRenderState();
     SetupProjection(width, height);
-    DrawScene(*system, texture);
-    glFinish();
-
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     FILE* file = std::fopen(argv[5], "wb");
     if (!file)
         return Fail("cannot write the picture");
-    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
-    // OpenGL's rows start at the bottom, a PPM's at the top.
-    for (int row = height - 1; row >= 0; --row)
-        std::fwrite(&pixels[static_cast<size_t>(row) * width * 3], 1, static_cast<size_t>(width) * 3, file);
+    // Without --frames: one picture, at SECONDS.
+    const int framesEach = fps > 0 ? static_cast<int>(each * fps + 0.5) : 1;
+    const double frameStep = fps > 0 ? 1 / fps : 0;
+    double time = 0;
+    int frame = 0;
+    for (const int preset : presets) {
+        system->ApplyPreset(preset);
+        for (int i = 0; i < framesEach; ++i, ++frame) {
+            for (; time <= seconds + frame * frameStep; time += kStepSeconds)
+                system->Update(time);
+            DrawScene(*system, texture);
+            glFinish();
+            glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+            std::fprintf(file, "P6\n%d %d\n255\n", width, height);
+            // OpenGL's rows start at the bottom, a PPM's at the top.
+            for (int row = height - 1; row >= 0; --row)
+                std::fwrite(&pixels[static_cast<size_t>(row) * width * 3], 1, static_cast<size_t>(width) * 3, file);
+        }
+    }
     const bool written = std::fclose(file) == 0;
     return written ? 0 : Fail("cannot write the picture");
 }

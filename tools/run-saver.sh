@@ -21,17 +21,16 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 shot="$build/screenshot.png"
+export ZUVARIR_SCR=$scr
 source tests/harness/private_env.sh --arch "$arch" --size "${ZUVARIR_SCREEN:-1024x768}"
 echo "No display here: running it on a private Xvfb ($DISPLAY) for ${ZUVARIR_SECONDS:-6} seconds."
-wine "$scr" /s >/dev/null 2>&1 &
-saver=$!
+start_full_screen || exit 1
 sleep "${ZUVARIR_SECONDS:-6}"
 screenshot "$shot"
 # A key press ends the saver the way a user would.
 xdotool key space
-for _ in $(seq 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.1; done
-kill "$saver" 2>/dev/null || true
-wait "$saver" 2>/dev/null && code=0 || code=$?
-echo "The $arch saver ended with exit code $code."
+wait_exit "$saver" 5
+[ "$zv_exit" != timeout ] || { echo "The $arch saver did not end on a key." >&2; exit 1; }
+echo "The $arch saver ended with exit code $zv_exit."
 echo "Screenshot: $(realpath "$shot")"
-exit "$code"
+exit "$zv_exit"

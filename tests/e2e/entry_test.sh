@@ -39,9 +39,8 @@ cp "$ZUVARIR_SCR" "$dir/zuvarir.scr"
 app='C:\Saver Test\zuvarir.scr'
 
 # The closing quote is the one skipped character: /s may follow it at once.
-probe launch "$app" "\"$app\"/s" &
-launcher=$!
-zv_pids+=("$launcher")
+start_wine "$ZUVARIR_BUILD/tests/harness/win_probe.exe" launch "$app" "\"$app\"/s"
+launcher=$zv_last_pid
 if wait_window Zuvarir 15 >/dev/null; then
   pass "a quoted name directly followed by /s runs the saver"
   sleep 1
@@ -53,10 +52,9 @@ wait_exit "$launcher" 10; code=$zv_exit
 [ "$code" = 0 ] && pass "the saver ended with 0 on a key" || fail "the saver gave $code"
 
 # A tab belongs to an unquoted name: nothing is left, so the settings dialog opens.
-probe launch "$app" "C:\\Saver\\zuvarir.scr	/s" &
-launcher=$!
-zv_pids+=("$launcher")
-if probe window "Zazezi setup" 15000 >/dev/null; then
+start_wine "$ZUVARIR_BUILD/tests/harness/win_probe.exe" launch "$app" "C:\\Saver\\zuvarir.scr	/s"
+launcher=$zv_last_pid
+if wait_window "Zazezi setup" 15 >/dev/null; then
   pass "a tab after an unquoted name opens the settings dialog"
   probe press "Zazezi setup" 2
 else

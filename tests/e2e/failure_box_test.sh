@@ -38,9 +38,7 @@ if check_box_and_answer "/s"; then
   [ "$zv_exit" = 255 ] && pass "/s: Enter ends the saver with 255" || fail "/s: exit code $zv_exit after Enter"
 fi
 
-wine "$ZUVARIR_BUILD/tests/display/preview_pane.exe" "$(winepath -w "$ZUVARIR_SCR")" 320 240 >"$work/pane.log" 2>&1 &
-pane=$!
-zv_pids+=("$pane")
+start_preview "$work/pane.log"
 if check_box_and_answer "/p"; then
   for _ in $(seq 100); do [ -z "$(prefix_processes zuvarir.scr)" ] && break; sleep 0.1; done
   probe press "Preview Pane" 2

@@ -57,10 +57,7 @@ if start_full_screen $((sx + 400)) $((sy + 300)); then
   expect_closed "travel past the threshold on the second monitor"
 fi
 # The preview: one child in its pane, nothing on the other monitor.
-wine "$ZUVARIR_BUILD/tests/display/preview_pane.exe" "$(winepath -w "$ZUVARIR_SCR")" 320 240 >"$work/pane.log" 2>&1 &
-pane=$!
-zv_pids+=("$pane")
-for _ in $(seq 300); do grep -q '^child\|^no child' "$work/pane.log" && break; sleep 0.1; done
+start_preview "$work/pane.log"
 child=$(tr -d '\r' <"$work/pane.log" | awk '/^child/ { print $2, $3, $4, $5 }')
 [ "$child" = "0 0 320 240" ] && [ -z "$(probe windows dozozed_udova_cover)" ] &&
   [ -z "$(probe windows dozozed_udova)" ] && pass "the preview is one child of its pane and nothing else" ||

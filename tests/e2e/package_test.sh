@@ -134,7 +134,7 @@ if start_full_screen; then
   expect_closed "a key"
 fi
 start_saver
-if probe window "Zazezi setup" 15000 >/dev/null; then
+if wait_window "Zazezi setup" 15 >/dev/null; then
   pass "the installed zuvarir.scr without arguments opens the settings dialog"
   probe press "Zazezi setup" 2
 else

@@ -9,12 +9,7 @@ trap 'zv_cleanup; rm -rf "$work"' EXIT
 
 pane_width=320
 pane_height=240
-: >"$work/pane.log"
-wine "$ZUVARIR_BUILD/tests/display/preview_pane.exe" "$(winepath -w "$ZUVARIR_SCR")" $pane_width $pane_height \
-  >"$work/pane.log" 2>&1 &
-pane=$!
-zv_pids+=("$pane")
-for _ in $(seq 300); do grep -q '^child\|^no child' "$work/pane.log" && break; sleep 0.1; done
+start_preview "$work/pane.log" $pane_width $pane_height
 child=$(tr -d '\r' <"$work/pane.log" | awk '/^child/ { print $2, $3, $4, $5 }')
 [ "$child" = "0 0 $pane_width $pane_height" ] && pass "the child fills the pane at its client origin" ||
   fail "child: '${child}' ($(tr -d '\r' <"$work/pane.log" | tr '\n' ' '))"

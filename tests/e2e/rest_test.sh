@@ -87,12 +87,7 @@ reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 # The preview: its frames never reach the screen under Wine (a child window of
 # another process), so that it draws shows as the core it takes: a few percent
 # paced to the display, next to nothing at rest.
-: >"$work/pane.log"
-wine "$ZUVARIR_BUILD/tests/display/preview_pane.exe" "$(winepath -w "$ZUVARIR_SCR")" 320 240 >"$work/pane.log" 2>&1 &
-pane=$!
-zv_pids+=("$pane")
-for _ in $(seq 300); do grep -q '^child\|^no child' "$work/pane.log" && break; sleep 0.1; done
-preview=$(prefix_processes '/p ' | tail -n1)
+start_preview "$work/pane.log"
 [ -n "$preview" ] || fail "no preview ($(tr -d '\r' <"$work/pane.log" | tr '\n' ' '))"
 for hide in 3:hidden 5:minimised; do
   [ -n "$preview" ] || break

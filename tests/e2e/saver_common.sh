@@ -1,18 +1,7 @@
-# Sourced by the saver's end-to-end scripts after tests/harness/env.sh: helpers
-# to start the full-screen saver and judge its screen.
+# Sourced by the saver's end-to-end scripts after tests/harness/env.sh (whose
+# start_full_screen starts the saver): helpers to judge it and its screen.
 
 cursor_image="$ZUVARIR_BUILD/tests/display/cursor_image"
-
-# Starts `zuvarir.scr /s` with the cursor at X position (X, Y), by default
-# (500, 400), and waits for its window; $saver is the PID, $saver_window the X
-# window. Fails the test when none shows.
-start_full_screen() {
-  xdotool mousemove "${1:-500}" "${2:-400}"
-  start_saver /s
-  saver=$zv_last_pid
-  saver_window=$(wait_window Zuvarir 30) || { fail "no \"Zuvarir\" window"; return 1; }
-  return 0
-}
 
 # Passes when the saver ended with exit code 0 within SECONDS (default 1).
 expect_closed() {

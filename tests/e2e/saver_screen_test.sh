@@ -32,9 +32,7 @@ if WINEDEBUG=+fps zv_stderr=$shots/fps.log start_full_screen; then
   echo "particles only: lit fraction $lit, still $still, $colours colours"
   greater "$lit" 0.002 && pass "particles show ($lit of the screen lit)" || fail "hardly anything drawn: $lit"
   greater "$colours" 100 && pass "soft sprites: $colours shades" || fail "only $colours colours on screen"
-  # Wine's fps channel: "... @ approx 61.23fps, total ..." about once a second.
-  fps=$(grep -o 'approx [0-9.]*fps' "$shots/fps.log" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
-    awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }')
+  fps=$(median_fps "$shots/fps.log")
   greater "$fps" 50 && ! greater "$fps" 66 && pass "paced to the display: $fps frames per second" ||
     fail "$fps frames per second at 60 Hz"
   [ "$("$cursor_image")" = hidden ] && pass "the pointer is hidden over the saver" ||

@@ -31,15 +31,43 @@ zv_cleanup() {
 trap zv_cleanup EXIT
 
 # Starts `wine PROGRAM ARGS...` in the background; its PID lands in $zv_last_pid.
-# Its standard error goes to $zv_stderr where that is set (Wine's debug channels).
+# Its standard output goes to $zv_stdout and its standard error to $zv_stderr
+# where those are set (a program's report, Wine's debug channels).
 start_wine() {
-  wine "$@" >/dev/null 2>"${zv_stderr:-/dev/null}" &
+  wine "$@" >"${zv_stdout:-/dev/null}" 2>"${zv_stderr:-/dev/null}" &
   zv_last_pid=$!
   zv_pids+=("$zv_last_pid")
 }
 
 # Starts the saver with ARGS in the background ($zv_last_pid).
 start_saver() { start_wine "$ZUVARIR_SCR" "$@"; }
+
+# Starts `zuvarir.scr /s` with the pointer at (X, Y), by default (500, 400), and
+# waits for its window: $saver is its PID, $saver_window the X window. Fails a
+# check when none shows.
+start_full_screen() {
+  xdotool mousemove "${1:-500}" "${2:-400}"
+  start_saver /s
+  saver=$zv_last_pid
+  saver_window=$(wait_window Zuvarir 30) || { fail "no \"Zuvarir\" window"; return 1; }
+}
+
+# Starts the saver as the preview of a stand-in pane of WIDTH x HEIGHT (320 x
+# 240), tests/display/preview_pane.exe, whose report goes to LOG, and waits up
+# to 30 s for it to report the saver's child, or for the saver's error box:
+# $pane is the pane's PID, $preview the saver's.
+start_preview() {
+  local i
+  : >"$1"
+  zv_stdout=$1 start_wine "$ZUVARIR_BUILD/tests/display/preview_pane.exe" "$(winepath -w "$ZUVARIR_SCR")" \
+    "${2:-320}" "${3:-240}"
+  pane=$zv_last_pid
+  for ((i = 0; i < 300; i++)); do
+    grep -q '^child\|^no child' "$1" || xdotool search --onlyvisible --name '^Zuvarir Error$' >/dev/null && break
+    sleep 0.1
+  done
+  preview=$(prefix_processes ' /p ' | tail -n1)
+}
 
 # Waits up to SECONDS for PID (a child of this shell) to end and sets zv_exit to
 # its exit code, or to "timeout" after ending it when it is still running.
@@ -48,14 +76,13 @@ wait_exit() {
   local pid=$1 seconds=$2 i
   for ((i = 0; i < seconds * 10; i++)); do
     if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"
-      zv_exit=$?
+      wait "$pid" && zv_exit=0 || zv_exit=$?
       return 0
     fi
     sleep 0.1
   done
   kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null || true
   zv_exit=timeout
 }
 
@@ -69,6 +96,25 @@ wait_window() {
     sleep 0.1
   done
   return 1
+}
+
+# Presses a key and prints the milliseconds until PID is seen gone (one gone
+# before xdotool returned took that long too), from bash's own clock so that
+# polling costs no process; ends PID after 30 s.
+key_to_exit() {
+  local start=${EPOCHREALTIME/./}
+  xdotool key space
+  while kill -0 "$1" 2>/dev/null && ((${EPOCHREALTIME/./} - start < 30000000)); do sleep 0.002; done
+  echo $(((${EPOCHREALTIME/./} - start) / 1000))
+  kill "$1" 2>/dev/null || true
+}
+
+# Frames per second of a program run with WINEDEBUG=+fps, its standard error in
+# LOG: the median of the channel's figures ("... @ approx 61.23fps, total ..."
+# every 1.5 s), without the first two, which count from its start.
+median_fps() {
+  grep -o 'approx [0-9.]*fps' "$1" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
+    awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }'
 }
 
 # PIDs of the processes in this environment's prefix whose command line holds
@@ -88,6 +134,13 @@ cpu_percent() {
   sleep "$2"
   after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
   awk -v t=$((after - before)) -v s="$2" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+
+# "FPS fps, CPU % of a core, MS ms of CPU per frame" of PID over SECONDS, its
+# frames from Wine's fps channel in LOG (median_fps).
+frame_cost() {
+  awk -v c="$(cpu_percent "$1" "$3")" -v f="$(median_fps "$2")" \
+    'BEGIN { printf "%.0f fps, %.0f %% of a core, %.2f ms of CPU per frame", f, c, f ? 10 * c / f : 0 }'
 }
 
 # Writes a PNG of the whole screen.
