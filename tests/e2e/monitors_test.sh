@@ -75,8 +75,7 @@ if [ "$side" = right ]; then
   for try in 1 2 3; do
     WINEDEBUG=+fps zv_stderr=$work/fps.log start_full_screen $((sx + 400)) $((sy + 300)) || break
     sleep 4
-    fps=$(grep -o 'approx [0-9.]*fps' "$work/fps.log" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
-      awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }')
+    fps=$(median_fps "$work/fps.log")
     greater "$fps" 100 || [ "$try" = 3 ] && break
     echo "start $try: $fps frames a second in all, too few to judge the pacing; again"
     xdotool key space
