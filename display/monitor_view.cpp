@@ -28,7 +28,8 @@ bool WaitHandlingSent(HANDLE handle, DWORD limitMs)
 DWORD WINAPI DrawingThreadEntry(void* state)
 {
     // The thread's own reference: what it draws with lives until it ends.
-    std::unique_ptr<std::shared_ptr<MonitorView::Drawing>> drawing(static_cast<std::shared_ptr<MonitorView::Drawing>*>(state));
+    using Reference = std::shared_ptr<MonitorView::Drawing>;
+    const std::unique_ptr<Reference> drawing(static_cast<Reference*>(state));
     (*drawing)->Draw();
     return 0;
 }

@@ -35,7 +35,8 @@ std::vector<DisplayRate> QueryDisplayRates()
     const auto deviceInfo = User32Call<DeviceInfoCall>("DisplayConfigGetDeviceInfo");
     std::vector<DisplayRate> rates;
     UINT32 pathCount = 0, modeCount = 0;
-    if (!bufferSizes || !query || !deviceInfo || bufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS)
+    if (!bufferSizes || !query || !deviceInfo ||
+        bufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS)
         return rates;
     std::vector<DISPLAYCONFIG_PATH_INFO> paths(pathCount);
     std::vector<DISPLAYCONFIG_MODE_INFO> modes(modeCount);

@@ -1,11 +1,12 @@
-// The window procedures of the saver's windows, one per monitor. In the
+// The window procedures of the saver's windows, one on each monitor. In the
 // full-screen saver the first key, button press, deactivation or mouse travel
-// beyond the threshold, over any monitor, asks for the end; the preview ends only
-// on deactivation or when its pane goes away. Every ending runs the same road: WM_CLOSE is posted, answered with the
-// quit message, and the pump returns false on it. A window whose set-up failed
-// stays until the process ends while the entry's error box waits for the user;
-// it asks for nothing, since the quit message would end the box's own message
-// loop and take the error text away unread. Power notifications rest the saver
+// beyond the threshold, over any monitor, asks for the end; the preview ends
+// only on deactivation or when its pane goes away. Every ending runs the same
+// road: WM_CLOSE is posted, answered with the quit message, and the pump returns
+// false on it. A window whose set-up failed stays until the process ends while
+// the entry's error box waits for the user; it asks for nothing, since the quit
+// message would end the box's own message loop and take the error text away
+// unread. Power notifications rest the saver
 // while nobody can see it (rest.cpp); a display change has it look at its
 // monitors at the next pump step.
 #include "display/window_proc.h"

@@ -29,7 +29,8 @@ uint32_t FakeMilliseconds() { return gMilliseconds; }
 
 // A clock on the fake source, which starts at 0.
 struct FakeClock : FrameClock {
-    explicit FakeClock(bool hasCounter, int64_t frequency = 0) : FrameClock({FakeFrequency, FakeCounter, FakeMilliseconds})
+    explicit FakeClock(bool hasCounter, int64_t frequency = 0)
+        : FrameClock({FakeFrequency, FakeCounter, FakeMilliseconds})
     {
         gHasCounter = hasCounter;
         gFrequency = frequency;
