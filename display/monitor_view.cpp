@@ -5,6 +5,7 @@
 #include "display/monitor_view.h"
 
 #include "effect/particle_scene.h"
+#include "shell/saver_settings.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ void MonitorView::Drawing::Draw()
     try {
         window.SetupPixelFormat();
         window.CreateRenderContext();
-        ParticleScene scene(window.width, window.height, seed);
+        ParticleScene scene(window.width, window.height, seed, *gSettings);
         pacer.Start(resting);
         clock.Start();
         SetEvent(setUpDone);

@@ -1,7 +1,6 @@
 #include "effect/effect_preset.h"
 
 #include "effect/particle_system.h"
-#include "shell/saver_settings.h"
 
 namespace {
 
@@ -42,11 +41,11 @@ uint8_t FlagOf(int32_t setting)
 
 }  // namespace
 
-void ParticleSystem::InitPresets()
+void ParticleSystem::InitPresets(const SaverSettings& settings)
 {
-    const uint8_t settingMoving = FlagOf(gSettings->moving);
-    const uint8_t settingAttractive = FlagOf(gSettings->attractive);
-    const uint8_t settingFloor = FlagOf(gSettings->floor);
+    const uint8_t settingMoving = FlagOf(settings.moving);
+    const uint8_t settingAttractive = FlagOf(settings.attractive);
+    const uint8_t settingFloor = FlagOf(settings.floor);
 
     for (int slot = 0; slot < kPresetSlotCount; ++slot) {
         presets[slot] = kBuiltInPresets[slot < kDefinedPresetCount ? slot : 0];

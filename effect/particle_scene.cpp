@@ -12,12 +12,17 @@
 #include "resources/resource_ids.h"
 #include "shell/exception.h"
 #include "shell/globals.h"
+#include "shell/saver_settings.h"
 
 namespace {
 
-// The fixed frustum: 90 degrees across, about 68 up, whatever the window's shape.
+// The field every view shows: 90 degrees across, about 68 up, a shape of 71 : 48.
+// Stretched, it fills any view whatever the view's shape; with its proportions
+// kept, a wider view sees more beside it and a taller one more above and below.
 constexpr double kFrustumHalfWidth = 4.0;
 constexpr double kFrustumHalfHeight = 2.7042250633239746;
+constexpr int64_t kFieldShapeWidth = 71;
+constexpr int64_t kFieldShapeHeight = 48;
 constexpr double kFrustumNear = 4.0;
 constexpr double kFrustumFar = 4096.0;
 
@@ -43,13 +48,24 @@ void SetupRenderState()
     glHint(GL_POINT_SMOOTH_HINT, GL_FASTEST);
 }
 
-void SetupProjection(int width, int height)
+void SetupProjection(int width, int height, bool keepProportions)
 {
     glViewport(0, 0, width, height);
+    double halfWidth = kFrustumHalfWidth;
+    double halfHeight = kFrustumHalfHeight;
+    if (keepProportions && width > 0 && height > 0) {
+        // Compared in integers, so that a view of exactly the field's shape
+        // keeps the field's frustum to the bit.
+        const int64_t wide = int64_t{width} * kFieldShapeHeight;
+        const int64_t tall = int64_t{height} * kFieldShapeWidth;
+        if (wide > tall)
+            halfWidth = kFrustumHalfHeight * width / height;
+        else if (wide < tall)
+            halfHeight = kFrustumHalfWidth * height / width;
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glFrustum(-kFrustumHalfWidth, kFrustumHalfWidth, -kFrustumHalfHeight, kFrustumHalfHeight, kFrustumNear,
-              kFrustumFar);
+    glFrustum(-halfWidth, halfWidth, -halfHeight, halfHeight, kFrustumNear, kFrustumFar);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -71,14 +87,15 @@ void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
     system.Draw();
 }
 
-ParticleScene::ParticleScene(int newWidth, int newHeight, uint32_t seed)
+ParticleScene::ParticleScene(int newWidth, int newHeight, uint32_t seed, const SaverSettings& settings)
+    : keepProportions(settings.keepProportions != 0)
 {
     if (!LoadSpriteTexture(spriteTexture))
         throw Exception("Failed to load textures");
     SetupRenderState();
 
     try {
-        particleSystem = std::make_unique<ParticleSystem>();
+        particleSystem = std::make_unique<ParticleSystem>(settings);
     } catch (Exception& failure) {
         throw Exception(failure.message);
     } catch (...) {
@@ -120,7 +137,7 @@ void ParticleScene::Resize(int newWidth, int newHeight)
         newHeight = 1;
     width = newWidth;
     height = newHeight;
-    SetupProjection(width, height);
+    SetupProjection(width, height, keepProportions);
 }
 
 void ParticleScene::RenderFrame(double elapsed)

@@ -53,7 +53,7 @@ float Clamp(float value, float low, float high)
 
 }  // namespace
 
-ParticleSystem::ParticleSystem()
+ParticleSystem::ParticleSystem(const SaverSettings& settings)
     : emitRate(0),
       gravityStart(0.0f), gravityVar(0.0f), gravityEnd(0.0f),
       sizeStart(0.0f), sizeVar(0.0f), sizeEnd(0.0f),
@@ -69,7 +69,7 @@ ParticleSystem::ParticleSystem()
       presets{},
       presetCount(0)
 {
-    InitPresets();
+    InitPresets(settings);
     for (Particle& particle : particles)
         particle.owner = this;
 }

@@ -5,6 +5,7 @@
 #include "effect/particle.h"
 #include "effect/random.h"
 #include "effect/vector3.h"
+#include "shell/saver_settings.h"
 
 constexpr int kParticleCount = 4000;
 // A sprite's two triangles: top, left, right, then right, left, bottom.
@@ -25,8 +26,9 @@ struct SpriteVertex {
 class ParticleSystem {
 public:
     // Zero camera, emitter and parameters, a pool that the first Update empties,
-    // and the preset table filled from *gSettings, which must be loaded.
-    ParticleSystem();
+    // and the preset table filled from `settings` (by default *gSettings, which
+    // must then be loaded), read now only.
+    explicit ParticleSystem(const SaverSettings& settings = *gSettings);
     virtual ~ParticleSystem();
 
     // Advances to `time` (seconds, finite, never decreasing): dt is the step from
@@ -47,7 +49,7 @@ public:
     int32_t PresetCount() const;
 
     // Fills `presets` and `presetCount`; the settings' flags are read now only.
-    void InitPresets();
+    void InitPresets(const SaverSettings& settings);
     // Copies presets[index] into the live camera, emitter parameters and flags;
     // nothing else changes. index must lie in [0, PresetCount()); not checked.
     void ApplyPreset(int index);

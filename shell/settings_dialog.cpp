@@ -28,6 +28,7 @@ void ShowSettings(HWND dialog)
     CheckDlgButton(dialog, IDC_ATTRACTIVE, UINT(gSettings->attractive));
     CheckDlgButton(dialog, IDC_MUSIC, UINT(gSettings->music));
     CheckDlgButton(dialog, IDC_EVERY_MONITOR, UINT(gSettings->everyMonitor));
+    CheckDlgButton(dialog, IDC_KEEP_PROPORTIONS, UINT(gSettings->keepProportions));
     SetDlgItemTextA(dialog, IDC_MUSIC_FILE, gSettings->musicFileName);
 }
 
@@ -43,6 +44,7 @@ void StoreSettings(HWND dialog)
     gSettings->attractive = IsChecked(dialog, IDC_ATTRACTIVE);
     gSettings->music = IsChecked(dialog, IDC_MUSIC);
     gSettings->everyMonitor = IsChecked(dialog, IDC_EVERY_MONITOR);
+    gSettings->keepProportions = IsChecked(dialog, IDC_KEEP_PROPORTIONS);
     // All 256 bytes are written to the registry: none of an earlier, longer path
     // may follow the new terminator there.
     std::memset(gSettings->musicFileName, 0, sizeof gSettings->musicFileName);

@@ -64,6 +64,7 @@ void SaverSettings::LoadSettings()
     attractive = 0;
     music = 0;
     everyMonitor = 1;
+    keepProportions = 1;
     HKEY key;
     if (!OpenKey(kProgramKey, key))
         return;
@@ -83,6 +84,7 @@ void SaverSettings::LoadSettings()
     ReadInt32(key, "Attractive", attractive);
     ReadInt32(key, "Music", music);
     ReadInt32(key, "EveryMonitor", everyMonitor);
+    ReadInt32(key, "KeepProportions", keepProportions);
     RegCloseKey(key);
 }
 
@@ -98,6 +100,7 @@ void SaverSettings::SaveSettings()
     WriteInt32(key, "Moving", moving);
     WriteInt32(key, "Music", music);
     WriteInt32(key, "EveryMonitor", everyMonitor);
+    WriteInt32(key, "KeepProportions", keepProportions);
     // Always the whole buffer: the terminating zero and the bytes after it too.
     RegSetValueExA(key, "MusicFileName", 0, REG_SZ, reinterpret_cast<const BYTE*>(musicFileName), sizeof musicFileName);
     RegCloseKey(key);

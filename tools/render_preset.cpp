@@ -2,11 +2,13 @@
 // from a fixed seed, SECONDS of frames at a fixed step of 1/60 s, then one frame
 // drawn by the shipped drawing (SetupRenderState, SetupProjection, DrawScene)
 // into a window of WIDTH x HEIGHT, read back and written as a binary PPM.
+// With `floor` the ground is drawn; with `stretch` the field is stretched over
+// the picture as the saver does when told not to keep its proportions.
 // With --frames it goes on from there for EACH seconds of every preset in turn,
 // switched as the saver switches them (what flies on flies on), and writes
 // FPS pictures a second of it, one PPM after another in OUTPUT: an animation.
 // Usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor]
-//                      [--frames FPS EACH]
+//                      [stretch] [--frames FPS EACH]
 // Exit code 0 when the pictures were written, 1 on any failure (said on stderr).
 #include <windows.h>
 #include <GL/gl.h>
@@ -28,7 +30,7 @@ namespace {
 constexpr unsigned kSeed = 1;
 constexpr double kStepSeconds = 1.0 / 60;
 constexpr char kUsage[] =
-    "usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor] [--frames FPS EACH]";
+    "usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor] [stretch] [--frames FPS EACH]";
 
 int Fail(const char* what)
 {
@@ -69,12 +71,20 @@ int main(int argc, char** argv)
     while (*at++ == ',');
     const double seconds = std::atof(argv[2]);
     const int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
-    const bool floor = argc > 6 && std::strcmp(argv[6], "floor") == 0;
-    const int option = 6 + floor;  // where --frames may stand
-    const double fps = argc > option + 2 ? std::atof(argv[option + 1]) : 0;
-    const double each = argc > option + 2 ? std::atof(argv[option + 2]) : 0;
+    int option = 6;
+    const auto word = [&](const char* name) {
+        const bool present = argc > option && std::strcmp(argv[option], name) == 0;
+        option += present;
+        return present;
+    };
+    const bool floor = word("floor");
+    const bool stretch = word("stretch");
+    const bool frames = word("--frames");
+    const double fps = frames && argc > option + 1 ? std::atof(argv[option]) : 0;
+    const double each = frames && argc > option + 1 ? std::atof(argv[option + 1]) : 0;
+    option += frames ? 2 : 0;
     const bool framesValid = fps > 0 && fps <= 60 && each * fps >= 0.5;  // a picture of each preset at least
-    if (argc > option && (std::strcmp(argv[option], "--frames") != 0 || !framesValid))
+    if (argc > option || (frames && !framesValid))
         return Fail(kUsage);
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192 || !(seconds >= 0 && seconds + each < 3600))
         return Fail("bad size or time");
@@ -82,9 +92,9 @@ int main(int argc, char** argv)
     SaverSettings settings;
     settings.moving = 1;
     settings.floor = floor;
-    gSettings = &settings;
+    settings.keepProportions = !stretch;
     gMode = ModeSaver;
-    ParticleSystem* system = new ParticleSystem();
+    ParticleSystem* system = new ParticleSystem(settings);
     system->random.srand(kSeed);
     for (const int preset : presets)
         if (preset < 0 || preset >= system->PresetCount())
@@ -97,7 +107,7 @@ int main(int argc, char** argv)
     if (!LoadSpriteTexture(texture))
         return Fail("no sprite bitmap");
     SetupRenderState();
-    SetupProjection(width, height);
+    SetupProjection(width, height, settings.keepProportions != 0);
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         GLWindow window({ViewPlacement::Primary, {}, nullptr});
         window.SetupPixelFormat();
         window.CreateRenderContext();
-        ParticleScene scene(window.width, window.height, GetTickCount());
+        ParticleScene scene(window.width, window.height, GetTickCount(), settings);
         ParticleSystem& system = *scene.particleSystem;
         const auto renderFrame = [&] {
             scene.RenderFrame(secondsSince(started));

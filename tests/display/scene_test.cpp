@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <new>
 #include <string>
@@ -57,7 +58,7 @@ ParticleScene& SharedScene()
 {
     static WindowFixture fixture(ModeSaver);
     static TestContext context(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    static ParticleScene scene(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 1);
+    static ParticleScene scene(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 1, fixture.settings);
     return scene;
 }
 
@@ -202,31 +203,46 @@ TEST_CASE("the fixed OpenGL state: texturing, additive blending, no depth test")
     CHECK(depth == 1.0f);
 }
 
-TEST_CASE("Resize sets the viewport and the one fixed frustum, a height of 0 counting as 1")
+TEST_CASE("Resize sets the viewport and a frustum of the view's shape or the stretched one, a height of 0 counting as 1")
 {
     ParticleScene& scene = SharedScene();
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    for (auto size : {std::pair{screenWidth, screenHeight}, {640, 0}, {300, 300}}) {
-        CAPTURE(size.first);
-        CAPTURE(size.second);
-        scene.Resize(size.first, size.second);
-        const int expectedHeight = size.second ? size.second : 1;
-        CHECK(scene.width == size.first);
+    // 2n/(r-l) and 2n/(t-b) of the frustum, n = 4: 1 and 8/5.40845 = 1.479166
+    // for the field's own -4, 4, -2.704225, 2.704225. Kept proportions widen it
+    // to a half width of 2.704225 w/h, or heighten it to a half height of 4 h/w.
+    struct Row {
+        int width, height;
+        bool keep;
+        double xScale, yScale;
+    };
+    const Row rows[] = {
+        {screenWidth, screenHeight, false, 1.0, 1.479166}, {640, 0, false, 1.0, 1.479166},
+        {300, 300, false, 1.0, 1.479166},  {710, 480, true, 1.0, 1.479166},
+        {1136, 480, true, 0.625, 1.479166}, {710, 1000, true, 1.0, 0.71},
+        {640, 0, true, 4 / (2.704225 * 640), 1.479166},
+    };
+    for (const Row& row : rows) {
+        CAPTURE(row.width);
+        CAPTURE(row.height);
+        CAPTURE(row.keep);
+        scene.keepProportions = row.keep;
+        scene.Resize(row.width, row.height);
+        const int expectedHeight = row.height ? row.height : 1;
+        CHECK(scene.width == row.width);
         CHECK(scene.height == expectedHeight);
         GLint viewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, viewport);
         CHECK(viewport[0] == 0);
         CHECK(viewport[1] == 0);
-        CHECK(viewport[2] == size.first);
+        CHECK(viewport[2] == row.width);
         CHECK(viewport[3] == expectedHeight);
-        // glFrustum(-4, 4, -2.704225, 2.704225, 4, 4096) by hand: 2n/(r-l) = 1,
-        // 2n/(t-b) = 8/5.40845 = 1.479166, -(f+n)/(f-n) = -4100/4092,
-        // -2fn/(f-n) = -32768/4092, and -1 below the diagonal's end.
+        // The depth terms by hand: -(f+n)/(f-n) = -4100/4092, -2fn/(f-n) =
+        // -32768/4092, and -1 below the diagonal's end.
         GLfloat projection[16] = {};
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        CHECK(projection[0] == doctest::Approx(1.0));
-        CHECK(projection[5] == doctest::Approx(1.479166));
+        CHECK(projection[0] == doctest::Approx(row.xScale));
+        CHECK(projection[5] == doctest::Approx(row.yScale));
         CHECK(projection[10] == doctest::Approx(-4100.0 / 4092.0));
         CHECK(projection[11] == doctest::Approx(-1.0));
         CHECK(projection[14] == doctest::Approx(-32768.0 / 4092.0));
@@ -236,6 +252,14 @@ TEST_CASE("Resize sets the viewport and the one fixed frustum, a height of 0 cou
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         CHECK(mode == GL_MODELVIEW);
     }
+    // The field's own shape keeps the field's frustum to the bit.
+    GLfloat stretched[16] = {}, kept[16] = {};
+    SetupProjection(710, 480, false);
+    glGetFloatv(GL_PROJECTION_MATRIX, stretched);
+    SetupProjection(710, 480, true);
+    glGetFloatv(GL_PROJECTION_MATRIX, kept);
+    CHECK(std::memcmp(stretched, kept, sizeof kept) == 0);
+    scene.keepProportions = true;
     scene.Resize(screenWidth, screenHeight);
 }
 

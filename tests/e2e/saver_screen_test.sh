@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The full-screen saver as the user sees it: a window of the screen's size, the
-# particles and the ground glow on its frames, the hidden pointer, and input that
-# must not end it.
+# particles and the ground glow on its frames, the hidden pointer, input that
+# must not end it, and a picture that keeps its proportions.
 source "$(dirname "$0")/../harness/env.sh"
 source "$(dirname "$0")/saver_common.sh"
 shots=$(mktemp -d)
@@ -85,6 +85,40 @@ for attempt in 1 2 3; do
 done
 [ "$floor_seen" = yes ] && pass "the ground glows ($floor_still of the screen lit and still)" ||
   fail "no ground glow in three starts: $floor_still still"
+
+# The field's frustum widened or heightened to the screen's shape (4:3 here:
+# taller than the field's 71:48), as the GL trace shows it; stretched as ever
+# with "KeepProportions" 0.
+for keep in "" 0; do
+  [ -n "$keep" ] && reg_set_dword "$ZUVARIR_PROGRAM_KEY" KeepProportions "$keep"
+  WINEDEBUG=+opengl zv_stderr=$shots/gl.log start_full_screen || continue
+  sleep 1
+  xdotool key space
+  expect_closed "a key"
+  frustum=$(grep -m1 -o 'glFrustum left [^,]*, right [^,]*, bottom [^,]*, top [^,]*' "$shots/gl.log")
+  expected="glFrustum left -4.000000, right 4.000000, bottom -3.000000, top 3.000000"
+  [ -n "$keep" ] && expected="glFrustum left -4.000000, right 4.000000, bottom -2.704225, top 2.704225"
+  [ "$frustum" = "$expected" ] && pass "KeepProportions ${keep:-absent}: $frustum" ||
+    fail "KeepProportions ${keep:-absent}: '$frustum'"
+done
+
+# The render tool's picture at the field's own shape is the middle of a wider
+# and of a taller one, but for rounding (no pixel off by 1 %); stretched, the
+# wider one's middle is another picture.
+render() {
+  WINEPATH="Z:$ZUVARIR_BUILD" wine "$ZUVARIR_BUILD/tools/render_preset.exe" 1 6 "$1" "$2" "$shots/$3.ppm" floor \
+    ${4:-} >/dev/null 2>&1 && convert "$shots/$3.ppm" -gravity center -crop 710x480+0+0 +repage "$shots/$3.ppm"
+}
+differing() { compare -metric AE -fuzz 1% "$shots/field.ppm" "$shots/$1.ppm" null: 2>&1; }
+if render 710 480 field && render 1136 480 wide && render 710 1000 tall && render 1136 480 stretched stretch; then
+  [ "$(differing wide)" = 0 ] && [ "$(differing tall)" = 0 ] &&
+    pass "the field's picture is the middle of a wider and of a taller one" ||
+    fail "pixels of the field's picture that differ: wide $(differing wide), tall $(differing tall)"
+  greater "$(differing stretched)" 10000 && pass "stretched, $(differing stretched) pixels differ" ||
+    fail "stretched, only $(differing stretched) pixels differ"
+else
+  fail "render_preset drew no picture"
+fi
 
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 reg_delete_key "$ZUVARIR_SYSTEM_KEY"

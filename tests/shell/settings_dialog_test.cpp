@@ -142,7 +142,7 @@ struct ExpectedControl {
     const char* text;  // nullptr: a credit line, any text
 };
 
-// The 15 controls in template (and tab) order.
+// The 16 controls in template (and tab) order.
 const ExpectedControl kExpectedControls[] = {
     {IDCANCEL, "BUTTON", 0x50010000, 168, 114, 50, 14, "Cancel"},
     {-1, "STATIC", 0x50000003, 185, 65, 20, 20, "#102"},
@@ -159,6 +159,7 @@ const ExpectedControl kExpectedControls[] = {
     {-1, "STATIC", 0x50020000, 7, 102, 55, 8, "Full path to song:"},
     {1034, "BUTTON", 0x50010000, 99, 114, 50, 14, "Browse..."},
     {1035, "BUTTON", 0x50010003, 95, 56, 86, 10, "Draw on every monitor"},
+    {1036, "BUTTON", 0x50010003, 95, 66, 86, 10, "Keep proportions"},
 };
 
 void CheckTemplate(const DialogTemplate& compiled)
@@ -223,7 +224,7 @@ public:
 
 }  // namespace
 
-TEST_CASE("template 103 holds the dialog and its 15 controls word for word")
+TEST_CASE("template 103 holds the dialog and its 16 controls word for word")
 {
     SUBCASE("as linked from the resource script")
     {
@@ -243,15 +244,15 @@ TEST_CASE("template 103 holds the dialog and its 15 controls word for word")
 TEST_CASE("the dialog opens showing each switch of the record and its path")
 {
     struct Row {
-        int32_t floor, moving, attractive, music, everyMonitor;
+        int32_t floor, moving, attractive, music, everyMonitor, keepProportions;
         const char* path;
     };
     const Row rows[] = {
-        {0, 1, 0, 0, 1, "c:/mp3/Various/nightfall.mp3"},
-        {1, 0, 0, 0, 0, "C:\\a.mp3"},
-        {0, 0, 1, 0, 0, ""},
-        {0, 0, 0, 1, 0, "Couldn't load filename from registry"},
-        {1, 1, 1, 1, 1, "x"},
+        {0, 1, 0, 0, 1, 1, "c:/mp3/Various/nightfall.mp3"},
+        {1, 0, 0, 0, 0, 0, "C:\\a.mp3"},
+        {0, 0, 1, 0, 0, 0, ""},
+        {0, 0, 0, 1, 0, 0, "Couldn't load filename from registry"},
+        {1, 1, 1, 1, 1, 1, "x"},
     };
     for (const Row& row : rows) {
         CAPTURE(row.path);
@@ -261,6 +262,7 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         settings.attractive = row.attractive;
         settings.music = row.music;
         settings.everyMonitor = row.everyMonitor;
+        settings.keepProportions = row.keepProportions;
         std::strcpy(settings.musicFileName, row.path);
         OpenDialog dialog(settings);
         CHECK(dialog.Check(IDC_FLOOR) == UINT(row.floor));
@@ -268,13 +270,14 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         CHECK(dialog.Check(IDC_ATTRACTIVE) == UINT(row.attractive));
         CHECK(dialog.Check(IDC_MUSIC) == UINT(row.music));
         CHECK(dialog.Check(IDC_EVERY_MONITOR) == UINT(row.everyMonitor));
+        CHECK(dialog.Check(IDC_KEEP_PROPORTIONS) == UINT(row.keepProportions));
         CHECK(dialog.Path() == row.path);
         // True: the system then focuses the first tab stop itself.
         CHECK(SettingsDialogProc(dialog.window, WM_INITDIALOG, 0, 0) == TRUE);
     }
 }
 
-TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all six values")
+TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all seven values")
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kProgramKey);
     SaverSettings settings;
@@ -286,6 +289,7 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CheckDlgButton(dialog.window, IDC_MOVING, BST_UNCHECKED);
     CheckDlgButton(dialog.window, IDC_MUSIC, BST_CHECKED);
     CheckDlgButton(dialog.window, IDC_EVERY_MONITOR, BST_UNCHECKED);
+    CheckDlgButton(dialog.window, IDC_KEEP_PROPORTIONS, BST_UNCHECKED);
 
     std::string typed, stored;
     SUBCASE("a short path")
@@ -310,10 +314,11 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CHECK(settings.attractive == 1);
     CHECK(settings.music == 1);
     CHECK(settings.everyMonitor == 0);
+    CHECK(settings.keepProportions == 0);
     CHECK(std::string(settings.musicFileName) == stored);
-    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor"};
-    const DWORD expected[] = {1, 0, 1, 1, 0};
-    for (int i = 0; i < 5; ++i) {
+    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor", "KeepProportions"};
+    const DWORD expected[] = {1, 0, 1, 1, 0, 0};
+    for (int i = 0; i < 6; ++i) {
         CAPTURE(names[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, names[i]);
         REQUIRE(value.data.size() == 4);

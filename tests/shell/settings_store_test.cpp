@@ -63,6 +63,7 @@ TEST_CASE("a user without the program's key gets the built-in defaults")
     CHECK(settings.floor == 0);
     CHECK(settings.music == 0);
     CHECK(settings.everyMonitor == 1);
+    CHECK(settings.keepProportions == 1);
     CHECK(std::string(settings.musicFileName) == "c:/mp3/Various/nightfall.mp3");
     CHECK(settings.windowHandle == nullptr);
 }
@@ -83,6 +84,7 @@ TEST_CASE("the program's key is read value by value, each missing one keeping it
         CHECK(settings.attractive == 1);
         CHECK(settings.music == 1);
         CHECK(settings.everyMonitor == 1);  // absent in the key too: every monitor draws
+        CHECK(settings.keepProportions == 1);  // and undistorted
         CHECK(std::string(settings.musicFileName) == "Couldn't load filename from registry");
     }
     SUBCASE("a key with only Floor")
@@ -212,7 +214,7 @@ TEST_CASE("a fresh record saves zeros after the terminator of its path")
     DeleteKey(kProgramKey);
 }
 
-TEST_CASE("saving creates the program's key with six values and a 256-byte path")
+TEST_CASE("saving creates the program's key with seven values and a 256-byte path")
 {
     DeleteKey(kProgramKey);
     SaverSettings settings;
@@ -221,12 +223,13 @@ TEST_CASE("saving creates the program's key with six values and a 256-byte path"
     settings.attractive = 1;
     settings.music = 1;
     settings.everyMonitor = 0;
+    settings.keepProportions = 0;
     std::strcpy(settings.musicFileName, "C:\\songs\\rain.mp3");
     settings.SaveSettings();
 
-    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music", "EveryMonitor"};
-    const DWORD expected[] = {1, 1, 0, 1, 0};
-    for (int i = 0; i < 5; ++i) {
+    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music", "EveryMonitor", "KeepProportions"};
+    const DWORD expected[] = {1, 1, 0, 1, 0, 0};
+    for (int i = 0; i < 6; ++i) {
         CAPTURE(flags[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, flags[i]);
         REQUIRE(value.present);
@@ -248,6 +251,7 @@ TEST_CASE("saving creates the program's key with six values and a 256-byte path"
     CHECK(reloaded.attractive == 1);
     CHECK(reloaded.music == 1);
     CHECK(reloaded.everyMonitor == 0);
+    CHECK(reloaded.keepProportions == 0);
 
     SUBCASE("saving again overwrites the values in place")
     {
