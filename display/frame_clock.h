@@ -13,10 +13,12 @@ struct TimeSource {
 };
 extern const TimeSource gTimeSource;
 
-// A view's clock, ticked once per frame: `seconds` since Start at that tick,
-// which runs on whatever happens and paces the frames, and `elapsed`, the
-// animation's time, which stands still while the clock rests and goes on from
-// there when it wakes, so that time spent resting is no animation time.
+// A clock of seconds since Start. A view's is ticked once per frame: `seconds`
+// since Start at that tick, which runs on whatever happens and paces the
+// frames, and `elapsed`, the animation's time, which stands still while the
+// clock rests and goes on from there when it wakes, so that time spent resting
+// is no animation time. The saver's is only read: the seconds its windows have
+// been up.
 // Readings stay integers until the difference from the start reading is taken,
 // and become seconds as doubles only then: a float of seconds since the start
 // would step in 2^-9 s after eight hours of running and in a quarter second

@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "display/system_call.h"
+
 namespace {
 
 constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -25,9 +27,7 @@ using SwapIntervalCall = BOOL(WINAPI*)(int);
 HANDLE CreateFrameTimer(bool& fine)
 {
     fine = false;
-    const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    const auto createEx =
-        kernel32 ? reinterpret_cast<CreateTimerExCall>(reinterpret_cast<void*>(GetProcAddress(kernel32, "CreateWaitableTimerExW"))) : nullptr;
+    const auto createEx = SystemCall<CreateTimerExCall>("kernel32.dll", "CreateWaitableTimerExW");
     if (createEx) {
         if (HANDLE timer = createEx(nullptr, nullptr, kHighResolutionTimer, kTimerAllAccess))
             return timer;

@@ -2,8 +2,8 @@
 // each failure reported with its one message. Implemented: the full-screen popup
 // of the primary monitor, the popups over the other monitors, the preview child,
 // the 16-bit double-buffered pixel format and the WGL context. Not done here:
-// destroying the window (it lasts until the process ends, but for a monitor
-// that goes away), the drawing thread (monitor_view.cpp).
+// destroying the window (the saver's, once the view's thread has ended, and
+// only for a monitor that goes away), the drawing thread (monitor_view.cpp).
 #include "display/gl_window.h"
 
 #include "shell/exception.h"
@@ -95,7 +95,7 @@ void GLWindow::CreateRenderContext()
 
 void GLWindow::ReleaseRenderContext()
 {
-    wglMakeCurrent(deviceContext, nullptr);
+    gContextCalls.makeCurrent(deviceContext, nullptr);
     if (renderContext)
         wglDeleteContext(renderContext);
     if (deviceContext)

@@ -16,13 +16,16 @@ struct ViewPlacement {
 // One view's window and its OpenGL side. The constructor makes the window (on
 // the thread that handles its messages); SetupPixelFormat and
 // CreateRenderContext then make the context on the thread that draws it, which
-// releases it again with ReleaseRenderContext before the window goes. The window
-// and its class outlive the object, until the process ends or the saver takes a
-// view away. It owns a device context and a rendering context, so it is not copied.
+// releases it again with ReleaseRenderContext when it ends. The object lives as
+// long as that thread; the window is not its to destroy: it lasts until the
+// process ends, or until the saver takes the view of a monitor that went away,
+// once the view's thread has ended. It holds a device context and a rendering
+// context, so it is not copied.
 class GLWindow {
 public:
-    // Makes the window and, but for another monitor's, shows and focuses it; a
-    // window that cannot be made leaves `window` null.
+    // Makes the window and shows it; the primary's and the preview's also take
+    // the focus, another monitor's never the activation. A window that cannot
+    // be made leaves `window` null.
     explicit GLWindow(const ViewPlacement& placement);
     ~GLWindow() = default;
     GLWindow(const GLWindow&) = delete;
@@ -53,8 +56,9 @@ const char* SetSaverPixelFormat(HDC deviceContext, uint32_t colorDepth);
 constexpr char kWindowClassName[] = "dozozed_udova";
 constexpr char kOtherMonitorClassName[] = "dozozed_udova_cover";
 
-// The two context calls, replaceable so that a test can make activation fail;
-// they default to wglCreateContext and wglMakeCurrent.
+// The two context calls, replaceable so that a test can make activation fail,
+// or hold up a view's end (the release is makeCurrent with no context); they
+// default to wglCreateContext and wglMakeCurrent.
 struct ContextCalls {
     HGLRC(WINAPI* createContext)(HDC);
     BOOL(WINAPI* makeCurrent)(HDC, HGLRC);

@@ -4,21 +4,57 @@
 // saver's word and ends on it, releasing its context before the window can go.
 #include "display/monitor_view.h"
 
+#include <atomic>
+
+#include "display/frame_clock.h"
+#include "display/frame_pacer.h"
 #include "effect/particle_scene.h"
-#include "shell/saver_settings.h"
+
+struct MonitorView::Drawing {
+    explicit Drawing(const ViewPlacement& placement)
+        : window(placement),
+          wake(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+          setUpDone(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~Drawing();
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+
+    void Draw();
+    // Waits for the next frame's time and ticks the clock; false once the
+    // view is to stop.
+    bool NextFrame();
+
+    GLWindow window;
+    SaverSettings settings;  // the saver's, as they were when the thread started
+    FrameClock clock{gTimeSource};
+    FramePacer pacer;
+    uint32_t seed = 0;
+    // Shared with the saver's thread.
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> resting{false};
+    // Thousandths of a hertz: one word both threads may read and write.
+    std::atomic<uint32_t> refreshMilliHertz{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;  // written before setUpDone is set
+    const HANDLE wake;           // auto-reset: a stop or a rest to look at
+    const HANDLE setUpDone;      // manual-reset: drawing, or failed
+};
 
 namespace {
 
-// Waits for `handle` up to `limitMs`, handling meanwhile the messages that other
-// threads send to this thread's windows (a drawing thread's calls on its window
-// may send some), but none of the posted ones, which wait for the pump.
-bool WaitHandlingSent(HANDLE handle, DWORD limitMs)
+// Waits for `handle` until `deadline` (a GetTickCount reading), handling
+// meanwhile the messages that other threads send to this thread's windows (a
+// drawing thread's calls on its window may send some), but none of the posted
+// ones, which wait for the pump. Whatever those messages reach must be whole
+// while this waits.
+bool WaitHandlingSent(HANDLE handle, DWORD deadline)
 {
-    const DWORD start = GetTickCount();
     for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, spent < limitMs ? limitMs - spent : 0,
-                                                     QS_SENDMESSAGE);
+        // Signed: a deadline already past leaves no time, across the timer's wrap too.
+        const auto left = static_cast<int32_t>(deadline - GetTickCount());
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, left > 0 ? DWORD(left) : 0, QS_SENDMESSAGE);
         if (woke != WAIT_OBJECT_0 + 1)
             return woke == WAIT_OBJECT_0;
         MSG message;
@@ -26,16 +62,16 @@ bool WaitHandlingSent(HANDLE handle, DWORD limitMs)
     }
 }
 
-DWORD WINAPI DrawingThreadEntry(void* state)
+}  // namespace
+
+DWORD WINAPI MonitorView::DrawingThread(void* state)
 {
     // The thread's own reference: what it draws with lives until it ends.
-    using Reference = std::shared_ptr<MonitorView::Drawing>;
+    using Reference = std::shared_ptr<Drawing>;
     const std::unique_ptr<Reference> drawing(static_cast<Reference*>(state));
     (*drawing)->Draw();
     return 0;
 }
-
-}  // namespace
 
 MonitorView::MonitorView(const ViewPlacement& placement, double refreshHertz)
     : placement(placement), drawing(std::make_shared<Drawing>(placement))
@@ -45,7 +81,7 @@ MonitorView::MonitorView(const ViewPlacement& placement, double refreshHertz)
 
 MonitorView::~MonitorView()
 {
-    JoinDrawing(kStopLimitMs);
+    StopDrawing();
     if (drawingThread)
         CloseHandle(drawingThread);
 }
@@ -58,19 +94,15 @@ MonitorView::Drawing::~Drawing()
         CloseHandle(setUpDone);
 }
 
-bool MonitorView::StartDrawing(uint32_t seed, bool rest)
+bool MonitorView::StartDrawing(uint32_t seed, const SaverSettings& settings)
 {
     Drawing& state = *drawing;
-    if (!state.window.window)
+    if (!state.window.window || !state.wake || !state.setUpDone)
         return false;
     state.seed = seed;
-    state.resting = rest;
-    state.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    state.setUpDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!state.wake || !state.setUpDone)
-        return false;
+    state.settings = settings;
     auto* reference = new std::shared_ptr<Drawing>(drawing);
-    drawingThread = CreateThread(nullptr, 0, DrawingThreadEntry, reference, 0, nullptr);
+    drawingThread = CreateThread(nullptr, 0, DrawingThread, reference, 0, nullptr);
     if (!drawingThread)
         delete reference;
     return drawingThread != nullptr;
@@ -78,7 +110,7 @@ bool MonitorView::StartDrawing(uint32_t seed, bool rest)
 
 bool MonitorView::WaitForSetUp(DWORD limitMs)
 {
-    return drawingThread && WaitHandlingSent(drawing->setUpDone, limitMs);
+    return drawingThread && WaitHandlingSent(drawing->setUpDone, GetTickCount() + limitMs);
 }
 
 std::exception_ptr MonitorView::SetUpFailure() const
@@ -98,6 +130,11 @@ void MonitorView::SetResting(bool rest)
         SetEvent(drawing->wake);
 }
 
+bool MonitorView::IsResting() const
+{
+    return drawing->resting;
+}
+
 void MonitorView::SetRefreshRate(double hertz)
 {
     drawing->refreshMilliHertz = hertz > 0 ? static_cast<uint32_t>(hertz * 1000 + 0.5) : 0;
@@ -110,11 +147,13 @@ void MonitorView::StopDrawing()
         SetEvent(drawing->wake);
 }
 
-bool MonitorView::JoinDrawing(DWORD limitMs)
+bool MonitorView::WaitForEnd(DWORD deadline)
 {
     StopDrawing();
-    if (!drawingThread || !WaitHandlingSent(drawingThread, limitMs))
-        return !drawingThread;
+    if (!drawingThread)
+        return true;
+    if (!WaitHandlingSent(drawingThread, deadline))
+        return false;
     CloseHandle(drawingThread);
     drawingThread = nullptr;
     return true;
@@ -131,7 +170,7 @@ void MonitorView::Drawing::Draw()
     try {
         window.SetupPixelFormat();
         window.CreateRenderContext();
-        ParticleScene scene(window.width, window.height, seed, *gSettings);
+        ParticleScene scene(window.width, window.height, seed, settings);
         pacer.Start(resting);
         clock.Start();
         SetEvent(setUpDone);

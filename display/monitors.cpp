@@ -1,11 +1,18 @@
-// The desktop's monitors and their refresh rates. The display configuration is
-// looked up at run time, since systems before Windows 7 do not have it.
+// The desktop's monitors and their refresh rates, and the saver's views
+// following them as they come and go. The display configuration is looked up at
+// run time, since systems before Windows 7 do not have it.
 #undef WINVER
 #define WINVER 0x0601  // the display configuration's types; its calls are looked up
 #include "display/monitors.h"
 
 #include <algorithm>
 #include <cwchar>
+#include <iterator>
+
+#include "display/saver.h"
+#include "display/system_call.h"
+#include "shell/saver_mode.h"
+#include "shell/saver_settings.h"
 
 namespace {
 
@@ -19,20 +26,16 @@ struct DisplayRate {
     double hertz;
 };
 
-template <typename Call>
-Call User32Call(const char* name)
-{
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
-}
+// How often the saver looks whether the monitors changed, while awake.
+constexpr double kLookSeconds = 0.5;
 
 // The rate of each active display as the display configuration gives it, a
 // fraction, named by its GDI device (\\.\DISPLAY1); empty where there is none.
 std::vector<DisplayRate> QueryDisplayRates()
 {
-    const auto bufferSizes = User32Call<BufferSizesCall>("GetDisplayConfigBufferSizes");
-    const auto query = User32Call<QueryCall>("QueryDisplayConfig");
-    const auto deviceInfo = User32Call<DeviceInfoCall>("DisplayConfigGetDeviceInfo");
+    const auto bufferSizes = SystemCall<BufferSizesCall>("user32.dll", "GetDisplayConfigBufferSizes");
+    const auto query = SystemCall<QueryCall>("user32.dll", "QueryDisplayConfig");
+    const auto deviceInfo = SystemCall<DeviceInfoCall>("user32.dll", "DisplayConfigGetDeviceInfo");
     std::vector<DisplayRate> rates;
     UINT32 pathCount = 0, modeCount = 0;
     if (!bufferSizes || !query || !deviceInfo ||
@@ -110,4 +113,50 @@ double RefreshRateAt(HWND window)
     if (!handle || !GetMonitorInfoW(handle, &info))
         return 0;
     return RefreshRate(info.szDevice, QueryDisplayRates());
+}
+
+void Saver::CheckMonitors()
+{
+    nextLook = clock.Read() + kLookSeconds;
+    DestroyEndedWindows();
+    MonitorView& primary = *views.front();
+    if (gMode != ModeSaver) {
+        primary.SetRefreshRate(RefreshRateAt(primary.Window()));
+        return;
+    }
+    const std::vector<Monitor> monitors = ListMonitors();
+    const auto monitorOf = [&monitors](const RECT& area) {
+        return std::find_if(monitors.begin(), monitors.end(),
+                            [&area](const Monitor& monitor) { return EqualRect(&monitor.area, &area) != FALSE; });
+    };
+    // Another monitor's view whose monitor is gone, or moved, ends and its
+    // window goes. Those views leave `views` before anything waits for them.
+    std::vector<std::unique_ptr<MonitorView>> gone;
+    for (auto view = views.begin() + 1; view != views.end();) {
+        const auto monitor = monitorOf((*view)->placement.area);
+        if (monitor != monitors.end()) {
+            (*view)->SetRefreshRate(monitor->refreshHertz);
+            ++view;
+            continue;
+        }
+        gone.push_back(std::move(*view));
+        view = views.erase(view);
+    }
+    EndViews(std::move(gone), true);
+    RECT primaryArea = {};
+    GetWindowRect(primary.Window(), &primaryArea);
+    for (const Monitor& monitor : monitors) {
+        RECT overlap;
+        if (monitor.primary)
+            primary.SetRefreshRate(monitor.refreshHertz);
+        // The primary's monitor, or one overlapping it, has the primary's view.
+        if (IntersectRect(&overlap, &monitor.area, &primaryArea))
+            continue;
+        const bool covered = std::any_of(std::next(views.begin()), views.end(), [&monitor](const auto& view) {
+            return EqualRect(&view->placement.area, &monitor.area) != FALSE;
+        });
+        if (!covered)
+            AddView({ViewPlacement::Other, monitor.area, primary.Window()}, monitor.refreshHertz,
+                    gSettings->everyMonitor != 0);
+    }
 }

@@ -6,8 +6,9 @@
 // system sends none (before Windows Vista, or under Wine) it simply never rests.
 #include <cstring>
 
-#include "display/saver.h"
 #include "display/music.h"
+#include "display/saver.h"
+#include "display/system_call.h"
 #include "shell/globals.h"
 
 namespace {
@@ -27,12 +28,6 @@ struct PowerSetting {  // POWERBROADCAST_SETTING, its data one DWORD for both se
 
 using RegisterCall = HANDLE(WINAPI*)(HANDLE recipient, const GUID* setting, DWORD flags);
 using UnregisterCall = BOOL(WINAPI*)(HANDLE notification);
-
-void* User32Call(const char* name)
-{
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? reinterpret_cast<void*>(GetProcAddress(user32, name)) : nullptr;
-}
 
 // Windows 8 and later report the display's state; earlier ones only the monitor's power.
 bool IsWindows8OrLater()
@@ -100,7 +95,7 @@ void Saver::CheckPreviewVisible()
 
 void Saver::RegisterDisplayNotifications()
 {
-    const auto registerCall = reinterpret_cast<RegisterCall>(User32Call("RegisterPowerSettingNotification"));
+    const auto registerCall = SystemCall<RegisterCall>("user32.dll", "RegisterPowerSettingNotification");
     if (!registerCall)
         return;
     const GUID& setting = IsWindows8OrLater() ? GUID_CONSOLE_DISPLAY_STATE : GUID_MONITOR_POWER_ON;
@@ -109,7 +104,7 @@ void Saver::RegisterDisplayNotifications()
 
 void Saver::UnregisterDisplayNotifications()
 {
-    const auto unregisterCall = reinterpret_cast<UnregisterCall>(User32Call("UnregisterPowerSettingNotification"));
+    const auto unregisterCall = SystemCall<UnregisterCall>("user32.dll", "UnregisterPowerSettingNotification");
     if (displayNotification && unregisterCall)
         unregisterCall(displayNotification);
     displayNotification = nullptr;

@@ -2,15 +2,14 @@
 // the single-instance guard, the window classes, the primary's full-screen view
 // (or the preview's), a view on every other monitor (drawing or black, as the
 // settings choose), the wait for the primary's set-up, whose failure is the
-// saver's, monitors that come and go, the music's start and the
-// screen-saver-running flag. Not done here: destroying the primary's window or
-// unregistering the classes; both last until the process ends.
+// saver's, the views' end, the music's start and the screen-saver-running flag.
+// Not done here: destroying the primary's window or unregistering the classes;
+// both last until the process ends.
 #include "display/saver.h"
 
-#include <algorithm>
 #include <exception>
+#include <utility>
 
-#include "display/monitors.h"
 #include "display/music.h"
 #include "display/window_proc.h"
 #include "shell/exception.h"
@@ -25,8 +24,6 @@ namespace {
 // The primary's set-up (context, sprite, particle system) reports its failure
 // within this; one slower than that is not waited for, and draws when it can.
 constexpr DWORD kSetUpLimitMs = 10000;
-// How often the saver looks whether the monitors changed, while awake.
-constexpr double kLookSeconds = 0.5;
 // Odd: the seeds of views made one after another lie far apart on the
 // generator's cycle, so that no two monitors show the same picture.
 constexpr uint32_t kSeedSpacing = 0x9E3779B9u;
@@ -42,39 +39,49 @@ void SetScreenSaverRunning(BOOL running)
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running, &formerState, 0);
 }
 
-void RegisterWindowClass()
+// A class of the saver's windows: black until drawn, and no cursor of its own
+// (the window procedure chooses it on every WM_SETCURSOR).
+bool RegisterSaverClass(const char* name, WNDPROC procedure, UINT style)
 {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = gInstance;
-    // No cursor: WindowProc chooses it on every WM_SETCURSOR.
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = kWindowClassName;
-    if (!RegisterClassExA(&windowClass))
-        throw Exception("Failed to register class!");
+    windowClass.lpszClassName = name;
+    return RegisterClassExA(&windowClass) != 0;
 }
 
 // Registered when the first other monitor needs it: a desktop of one monitor
 // never has it.
 bool RegisterOtherMonitorClass()
 {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExA(gInstance, kOtherMonitorClassName, &windowClass))
-        return true;
-    windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = OtherMonitorProc;
-    windowClass.hInstance = gInstance;
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = kOtherMonitorClassName;
-    return RegisterClassExA(&windowClass) != 0;
+    WNDCLASSEXA known = {};
+    known.cbSize = sizeof known;
+    return GetClassInfoExA(gInstance, kOtherMonitorClassName, &known) ||
+           RegisterSaverClass(kOtherMonitorClassName, OtherMonitorProc, CS_OWNDC);
 }
 
 uint32_t SeedOfView(uint32_t number)
 {
     return GetTickCount() + number * kSeedSpacing;
+}
+
+// A view's window destroyed by the saver, not by the system: its WM_DESTROY
+// must not end the saver.
+void TakeWindowAway(HWND window)
+{
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    DestroyWindow(window);
+}
+
+// The preview's pane closed, or the window destroyed, while the view was being
+// set up: what failed then is the view's set-up on a window that is no more.
+bool WindowTakenAway(const MonitorView& view)
+{
+    return !IsWindow(view.Window()) ||
+           (view.placement.kind == ViewPlacement::Preview && !IsWindow(view.placement.owner));
 }
 
 }  // namespace
@@ -86,7 +93,7 @@ bool SaverAlive()
 
 double SaverSecondsShown()
 {
-    return SaverAlive() ? gSaver->clock.Read() : 0.0;
+    return SaverAlive() ? gSaver->SecondsShown() : 0.0;
 }
 
 Saver::Saver()
@@ -104,7 +111,8 @@ Saver::Saver()
         gSettings->mouseOrigin = {cursor.x, cursor.y};
 
     try {
-        RegisterWindowClass();
+        if (!RegisterSaverClass(kWindowClassName, WindowProc, CS_OWNDC | CS_HREDRAW | CS_VREDRAW))
+            throw Exception("Failed to register class!");
         const ViewPlacement first = {gMode == ModePreview ? ViewPlacement::Preview : ViewPlacement::Primary, {},
                                      gWindowHandle};
         views.push_back(std::make_unique<MonitorView>(first, 0));
@@ -116,14 +124,17 @@ Saver::Saver()
         ++viewsMade;
         CheckMonitors();
         MonitorView& primary = *views.front();
-        if (!primary.StartDrawing(SeedOfView(0), IsResting()))
+        if (!primary.StartDrawing(SeedOfView(0), *gSettings))
             throw Exception("Unknown error");
-        if (primary.WaitForSetUp(kSetUpLimitMs) && primary.SetUpFailure())
-            std::rethrow_exception(primary.SetUpFailure());
+        if (primary.WaitForSetUp(kSetUpLimitMs) && primary.SetUpFailure()) {
+            if (!WindowTakenAway(primary))
+                std::rethrow_exception(primary.SetUpFailure());
+            PostQuitMessage(0);
+        }
     } catch (...) {
         // No destructor runs for this object; the windows stay until the process ends.
-        StopViews();
         gSaverAlive = false;
+        EndViews(std::exchange(views, {}), false);
         throw;
     }
     StartMusic();
@@ -139,19 +150,64 @@ Saver::~Saver()
 {
     UnregisterDisplayNotifications();
     StopMusic();
-    StopViews();
+    gSaverAlive = false;
+    EndViews(std::exchange(views, {}), false);
     if (gMode == ModeSaver)
         SetScreenSaverRunning(FALSE);
-    gSaverAlive = false;
 }
 
-void Saver::StopViews()
+double Saver::SecondsShown()
 {
-    // All asked first, so that they end side by side: the wait is the slowest
-    // one's, not the sum of all.
-    for (const auto& view : views)
+    return clock.Read();
+}
+
+const MonitorView* Saver::PrimaryView() const
+{
+    return views.empty() ? nullptr : views.front().get();
+}
+
+void Saver::UseTimeSource(const TimeSource& source)
+{
+    clock.source = source;
+    clock.Start();
+    nextLook = 0;
+}
+
+void Saver::OnDisplayChange()
+{
+    nextLook = 0;
+}
+
+void Saver::EndViews(std::vector<std::unique_ptr<MonitorView>> ending, bool takeWindows)
+{
+    // All asked first, so that they end side by side, and then waited for until
+    // one deadline: however many hang, the wait is one limit, not one each.
+    for (const auto& view : ending)
         view->StopDrawing();
-    views.clear();
+    const DWORD deadline = GetTickCount() + kStopLimitMs;
+    for (auto& view : ending) {
+        const bool ended = view->WaitForEnd(deadline);
+        if (!takeWindows)
+            continue;
+        if (ended) {
+            TakeWindowAway(view->Window());
+            continue;
+        }
+        // Never destroyed under a thread that may still draw on it.
+        ShowWindow(view->Window(), SW_HIDE);
+        endedLate.push_back(std::move(view));
+    }
+}
+
+void Saver::DestroyEndedWindows()
+{
+    for (size_t index = endedLate.size(); index-- > 0;) {
+        if (!endedLate[index]->WaitForEnd(GetTickCount()))
+            continue;
+        auto ended = std::move(endedLate[index]);
+        endedLate.erase(endedLate.begin() + static_cast<std::ptrdiff_t>(index));
+        TakeWindowAway(ended->Window());
+    }
 }
 
 void Saver::AddView(const ViewPlacement& placement, double refreshHertz, bool drawn)
@@ -163,52 +219,8 @@ void Saver::AddView(const ViewPlacement& placement, double refreshHertz, bool dr
     if (!view->Window())
         return;
     const uint32_t number = viewsMade++;
+    view->SetResting(IsResting());
     if (drawn)
-        view->StartDrawing(SeedOfView(number), IsResting());
+        view->StartDrawing(SeedOfView(number), *gSettings);
     views.push_back(std::move(view));
-}
-
-void Saver::CheckMonitors()
-{
-    nextLook = clock.Read() + kLookSeconds;
-    MonitorView& primary = *views.front();
-    if (gMode != ModeSaver) {
-        primary.SetRefreshRate(RefreshRateAt(primary.Window()));
-        return;
-    }
-    const std::vector<Monitor> monitors = ListMonitors();
-    const auto monitorOf = [&monitors](const RECT& area) {
-        return std::find_if(monitors.begin(), monitors.end(),
-                            [&area](const Monitor& monitor) { return EqualRect(&monitor.area, &area) != FALSE; });
-    };
-    // Another monitor's view whose monitor is gone, or moved, ends, and its
-    // window goes. Taken away by the saver, not by the system: its WM_DESTROY
-    // must not end the saver.
-    for (size_t index = views.size(); index-- > 1;) {
-        const auto monitor = monitorOf(views[index]->placement.area);
-        if (monitor != monitors.end()) {
-            views[index]->SetRefreshRate(monitor->refreshHertz);
-            continue;
-        }
-        const HWND window = views[index]->Window();
-        views.erase(views.begin() + static_cast<std::ptrdiff_t>(index));
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-        DestroyWindow(window);
-    }
-    RECT primaryArea = {};
-    GetWindowRect(primary.Window(), &primaryArea);
-    for (const Monitor& monitor : monitors) {
-        RECT overlap;
-        if (monitor.primary)
-            primary.SetRefreshRate(monitor.refreshHertz);
-        // The primary's monitor, or one overlapping it, has the primary's view.
-        if (IntersectRect(&overlap, &monitor.area, &primaryArea))
-            continue;
-        const bool covered = std::any_of(views.begin() + 1, views.end(), [&monitor](const auto& view) {
-            return EqualRect(&view->placement.area, &monitor.area) != FALSE;
-        });
-        if (!covered)
-            AddView({ViewPlacement::Other, monitor.area, primary.Window()}, monitor.refreshHertz,
-                    gSettings->everyMonitor != 0);
-    }
 }

@@ -125,7 +125,7 @@ namespace {
 std::vector<std::string> gViewAtCall;
 void NoteView(const char* call)
 {
-    const bool drawing = SaverAlive() && !gSaver->views.empty() && gSaver->views.front()->IsDrawing();
+    const bool drawing = SaverAlive() && gSaver->PrimaryView() && gSaver->PrimaryView()->IsDrawing();
     gViewAtCall.push_back(std::string(call) + (drawing ? " drawing" : " not drawing"));
 }
 }  // namespace

@@ -1,17 +1,20 @@
 // Stands in for the display settings' preview pane in the end-to-end tests: a
 // top-level window of the given size that starts the saver as its preview.
 //
-//   preview_pane SAVER WIDTH HEIGHT
+//   preview_pane SAVER WIDTH HEIGHT [close-at-child]
 //
 // Prints "pane HANDLE" once the pane exists, then, once the saver's child shows,
 // "child X Y WIDTH HEIGHT" (position in the pane's client area). WM_COMMAND 2,
 // posted from outside (win_probe press "Preview Pane" 2), destroys the pane; the
 // program then waits for the saver and prints and returns its exit code.
-// WM_COMMAND 3 hides the pane, 4 restores it, 5 minimises it.
+// WM_COMMAND 3 hides the pane, 4 restores it, 5 minimises it. With
+// close-at-child the pane looks for the child every millisecond and destroys
+// itself as soon as it sees it, as a user closing the settings at once would.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -47,8 +50,9 @@ LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: preview_pane SAVER WIDTH HEIGHT\n");
+    const bool closeAtChild = argc == 5 && std::strcmp(argv[4], "close-at-child") == 0;
+    if (argc != 4 && !closeAtChild) {
+        std::fprintf(stderr, "usage: preview_pane SAVER WIDTH HEIGHT [close-at-child]\n");
         return kUsage;
     }
     WNDCLASSA paneClass = {};
@@ -97,13 +101,15 @@ int main(int argc, char** argv)
                             rect.bottom - rect.top);
                 std::fflush(stdout);
                 childShown = true;
+                if (closeAtChild)
+                    DestroyWindow(pane);
             } else if (GetTickCount() - start > kChildWaitMs) {
                 std::printf("no child\n");
                 std::fflush(stdout);
                 childShown = true;
             }
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, closeAtChild ? 1 : 20, QS_ALLINPUT);
     }
 paneDestroyed:
     DWORD code = kFailed;

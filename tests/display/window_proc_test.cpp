@@ -106,8 +106,7 @@ TEST_CASE("mouse travel ends the saver only after half a second and beyond the t
 {
     Saver& saver = SharedSaver();
     // The grace counts on the saver's clock, here on a millisecond timer of the test's.
-    saver.clock.source = {NoCounter, FakeCounter, FakeMilliseconds};
-    saver.clock.Start();
+    saver.UseTimeSource({NoCounter, FakeCounter, FakeMilliseconds});
     gSettings->mouseThreshold = 40;
     gSettings->mouseOrigin = {300, 300};
     struct Travel {
@@ -159,8 +158,7 @@ TEST_CASE("mouse travel ends the saver only after half a second and beyond the t
         SendMessageA(gWindowHandle, WM_MOUSEMOVE, 0, 0);
         CHECK_FALSE(TakeClose(gWindowHandle));
     }
-    saver.clock.source = gTimeSource;
-    saver.clock.Start();
+    saver.UseTimeSource(gTimeSource);
     gMode = ModeSaver;
     gSettings->mouseThreshold = 50;
 }
@@ -247,6 +245,6 @@ TEST_CASE("power notifications rest the window while the display is off or the c
         } data = {notice.setting ? *notice.setting : GUID(), notice.dataLength, notice.value};
         CHECK(SendMessageA(gWindowHandle, WM_POWERBROADCAST, notice.event, LPARAM(&data)) == TRUE);
         CHECK(saver.IsResting() == notice.restsAfter);
-        CHECK(saver.views.front()->drawing->resting == notice.restsAfter);
+        CHECK(saver.PrimaryView()->IsResting() == notice.restsAfter);
     }
 }

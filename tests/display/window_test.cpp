@@ -3,10 +3,12 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <atomic>
 #include <initializer_list>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "display/gl_window.h"
 #include "display/saver.h"
@@ -60,6 +62,18 @@ HWND MakePlainWindow(DWORD style = WS_POPUP | WS_VISIBLE, HWND parent = nullptr,
 
 BOOL WINAPI RefuseActivation(HDC, HGLRC) { return FALSE; }
 
+// Holds up a view's end, the release of its context, past the stop's limit.
+constexpr DWORD kHeldEndMs = 1500;
+std::atomic<int> gHeldEnds{0};
+BOOL WINAPI HoldUpRelease(HDC deviceContext, HGLRC context)
+{
+    if (!context) {
+        Sleep(kHeldEndMs);
+        ++gHeldEnds;
+    }
+    return wglMakeCurrent(deviceContext, context);
+}
+
 }  // namespace
 
 TEST_CASE("the full-screen saver window covers the screen, on top, drawn with the saver's pixel format")
@@ -71,7 +85,7 @@ TEST_CASE("the full-screen saver window covers the screen, on top, drawn with th
     CHECK(gSaver == saver.get());
     CHECK(IsWindow(gWindowHandle));
     CHECK(fixture.settings.windowHandle == gWindowHandle);
-    CHECK(saver->views.front()->Window() == gWindowHandle);
+    CHECK(saver->PrimaryView()->Window() == gWindowHandle);
     RECT rect;
     GetWindowRect(gWindowHandle, &rect);
     CHECK(rect.left == 0);
@@ -85,7 +99,7 @@ TEST_CASE("the full-screen saver window covers the screen, on top, drawn with th
     CHECK(std::string(title) == "Zuvarir");
 
     // The view's own thread made its context on the window's device context.
-    CHECK(saver->views.front()->IsDrawing());
+    CHECK(saver->PrimaryView()->IsDrawing());
     const HDC deviceContext = GetDC(gWindowHandle);
     PIXELFORMATDESCRIPTOR format = {};
     DescribePixelFormat(deviceContext, GetPixelFormat(deviceContext), sizeof format, &format);
@@ -103,6 +117,33 @@ TEST_CASE("the full-screen saver window covers the screen, on top, drawn with th
     CHECK(IsWindow(renderWindow));
     CHECK(gSaver != nullptr);
     CHECK(SaverSecondsShown() == 0.0);
+}
+
+// Also run on two monitors (tests/e2e/monitors_test.sh), where views waited for
+// one after another would see the second one's thread end.
+TEST_CASE("a key ends every view within one deadline, and no window goes under a thread that draws on")
+{
+    WindowFixture fixture(ModeSaver);
+    gContextCalls.makeCurrent = HoldUpRelease;
+    gHeldEnds = 0;
+    auto saver = std::make_unique<Saver>();
+    std::vector<HWND> windows;
+    for (const char* name : {kWindowClassName, kOtherMonitorClassName})
+        for (HWND window = FindWindowA(name, nullptr); window; window = FindWindowExA(nullptr, window, name, nullptr))
+            windows.push_back(window);
+    CHECK(windows.size() == size_t(GetSystemMetrics(SM_CMONITORS)));
+    const DWORD key = GetTickCount();
+    PostMessageA(gWindowHandle, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    while (saver->PumpMessage()) {
+    }
+    saver.reset();
+    MESSAGE(windows.size(), " views held up: ", GetTickCount() - key, " ms from the key to the saver's end");
+    CHECK(gHeldEnds == 0);
+    for (HWND window : windows)
+        CHECK(IsWindow(window));
+    Sleep(kHeldEndMs);  // the threads end before the fixture takes their windows
+    CHECK(gHeldEnds == int(windows.size()));
+    gContextCalls.makeCurrent = wglMakeCurrent;
 }
 
 TEST_CASE("a second window is refused, also after the first was destroyed, and creates nothing")
@@ -143,7 +184,7 @@ TEST_CASE("the preview child fills its pane and leaves the screen-saver flag alo
     ClientToScreen(pane, &clientOrigin);
     CHECK(childRect.left == clientOrigin.x);
     CHECK(childRect.top == clientOrigin.y);
-    CHECK(saver->views.size() == 1);
+    CHECK(FindWindowA(kOtherMonitorClassName, nullptr) == nullptr);
     CHECK_FALSE(ScreenSaverRunning());
     saver.reset();
     CHECK_FALSE(ScreenSaverRunning());

@@ -4,13 +4,38 @@
 # monitor black, and the close rules there too; the preview is unchanged. Then,
 # right of the primary only, with the value absent: each monitor its own view at
 # its own rate, and one that goes away ends its view while the primary draws on.
-# Usage: monitors_test.sh right|left, the side of the primary on which the
-# 800x600 monitor lies.
+# With `three`, the middle of three monitors goes away while power notices
+# stream in: the views' end never lets the notices reach a half-removed view.
+# Usage: monitors_test.sh right|left|three, the side of the primary on which the
+# 800x600 monitor lies, or two of them in a row right of it.
 side=$1
 source "$(dirname "$0")/../harness/private_env.sh" --monitors "$side"
 source "$(dirname "$0")/saver_common.sh"
 work=$(mktemp -d)
 trap 'zv_cleanup; rm -rf "$work"' EXIT
+
+if [ "$side" = three ]; then
+  [ "$(probe monitors | grep -c '^monitor')" = 3 ] || fail "Wine reports $(probe monitors | tr '\n' ' ')"
+  # Wine reports what a window procedure's access violation would be as
+  # "err:seh:... ignoring exception" and goes on.
+  if WINEDEBUG=err+seh zv_stderr=$work/seh.log start_full_screen; then
+    sleep 2
+    probe storm 4000 &
+    storm=$!
+    sleep 1
+    xrandr --output DUMMY1 --off
+    wait "$storm" || fail "the power notices did not all reach the saver"
+    sleep 1
+    covers=$(probe windows dozozed_udova_cover)
+    [ "$covers" = "window 1824 0 2624 600" ] && pass "the middle monitor's view went, the third's stayed" ||
+      fail "covers after the middle monitor went: '$covers'"
+    faults=$(grep -c 'ignoring exception' "$work/seh.log")
+    [ "$faults" = 0 ] && pass "no fault while the view ended among power notices" || fail "$faults faults"
+    xdotool key space
+    expect_closed "a key after the middle monitor went"
+  fi
+  finish
+fi
 
 # The second monitor in X's coordinates (for xdotool and screenshots) and in the
 # desktop's (for the windows): "WxH+X+Y" and "LEFT TOP RIGHT BOTTOM".
@@ -69,6 +94,10 @@ wait_exit "$pane" 15
 
 if [ "$side" = right ]; then
   reg_delete_value "$ZUVARIR_PROGRAM_KEY" EveryMonitor
+  # Two views whose threads do not end: one deadline for both (the window test's case).
+  WINEPATH="Z:$ZUVARIR_BUILD" wine "$ZUVARIR_BUILD/tests/display/display_window_tests.exe" -tc='a key ends every view*' \
+    >"$work/held.log" 2>&1 && pass "$(grep -o '2 views held up.*' "$work/held.log")" ||
+    fail "two views held up: $(tr -d '\r' <"$work/held.log" | grep -v '^$' | tail -n 5)"
   # The fps channel counts the whole process: both views' frames. Where this
   # machine's cores cannot draw the presets that came up at both rates, another
   # start (other presets) is tried, up to three.

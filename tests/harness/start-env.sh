@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts a private test environment for Windows programs: an X server, a fresh
 # WINEPREFIX and a persistent wineserver for it. Writes DIR/env, a file to source.
-# Usage: start-env.sh [--arch x86|x64] [--size WxH | --no-glx | --monitors right|left] DIR
+# Usage: start-env.sh [--arch x86|x64] [--size WxH | --no-glx | --monitors right|left|three] DIR
 #   --arch x86          a 32-bit prefix and 32-bit Wine (the default)
 #   --arch x64          a 64-bit prefix and 64-bit Wine
 #   (default)           Xvfb with one screen of 1024x768
@@ -10,6 +10,7 @@
 #   --monitors right    Xorg's dummy driver with two monitors: the primary of
 #                       1024x768, and one of 800x600 right of it
 #   --monitors left     the same with the 800x600 monitor left of the primary
+#   --monitors three    the primary and two of 800x600 in a row right of it
 # Where this machine cannot run the architecture's programs it starts nothing,
 # writes the reason to DIR/unavailable and exits 77, the tests' code for skipped.
 set -euo pipefail
@@ -46,10 +47,12 @@ fi
 mkdir -p "$dir/bin"
 for tool in wine wineboot winepath; do ln -s "$harness/wine-run.sh" "$dir/bin/$tool"; done
 
-# Xorg's dummy driver with two RandR outputs on one X screen: Wine reports each
-# output as a monitor, at its position relative to the primary one.
+# Xorg's dummy driver with two or three RandR outputs on one X screen: Wine
+# reports each output as a monitor, at its position relative to the primary one.
 write_xorg_config() {
-  cat >"$dir/xorg.conf" <<'XORG'
+  local width=1824
+  [ "$side" = three ] && width=2624
+  cat >"$dir/xorg.conf" <<XORG
 Section "ServerFlags"
   Option "AutoAddDevices" "false"
   Option "AutoEnableDevices" "false"
@@ -62,7 +65,7 @@ EndSection
 Section "Device"
   Identifier "dummy"
   Driver "dummy"
-  VideoRam 8192
+  VideoRam 16384
 EndSection
 Section "Monitor"
   Identifier "monitor"
@@ -78,7 +81,7 @@ Section "Screen"
   DefaultDepth 24
   SubSection "Display"
     Depth 24
-    Virtual 1824 768
+    Virtual $width 768
   EndSubSection
 EndSection
 XORG
@@ -117,6 +120,10 @@ if [ "$server" = xorg ]; then
   xrandr --addmode DUMMY1 800x600
   if [ "$side" = left ]; then
     xrandr --output DUMMY1 --mode 800x600 --pos 0x0 --output DUMMY0 --mode 1024x768 --pos 800x0 --primary
+  elif [ "$side" = three ]; then
+    xrandr --addmode DUMMY2 800x600
+    xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary --output DUMMY1 --mode 800x600 --pos 1024x0 \
+      --output DUMMY2 --mode 800x600 --pos 1824x0
   else
     xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary --output DUMMY1 --mode 800x600 --pos 1024x0
   fi

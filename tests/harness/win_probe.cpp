@@ -15,6 +15,9 @@
 //                                                 one, for MS milliseconds
 //   win_probe power EVENT [watch]                 sends the saver's render window
 //                                                 the power notification EVENT
+//   win_probe storm MS                            sends it suspend and resume in
+//                                                 turn, without pause, for MS
+//                                                 milliseconds
 //
 // `power` delivers WM_POWERBROADCAST as the system does, its setting placed in
 // the saver's own memory: EVENT is display-off, display-on, display-dim (the
@@ -315,6 +318,21 @@ int SendPower(const char* event, bool watch)
     return 0;
 }
 
+// Notices as fast as the saver takes them: each send waits for its answer.
+int SendPowerStorm(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (unsigned count = 0; GetTickCount() - start < milliseconds; ++count) {
+        HWND window = FindWindowA("dozozed_udova", nullptr);
+        DWORD_PTR result = 0;
+        if (!window || !SendMessageTimeoutA(window, WM_POWERBROADCAST, count % 2 ? PBT_APMRESUMESUSPEND : PBT_APMSUSPEND,
+                                            0, SMTO_ABORTIFHUNG, 5000, &result))
+            return kNotFound;
+    }
+    // Awake at the end.
+    return SendPower("resume", false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -363,7 +381,9 @@ int main(int argc, char** argv)
     }
     if (argc >= 3 && std::strcmp(argv[1], "power") == 0)
         return SendPower(argv[2], argc >= 4 && std::strcmp(argv[3], "watch") == 0);
+    if (argc >= 3 && std::strcmp(argv[1], "storm") == 0)
+        return SendPowerStorm(DWORD(std::atol(argv[2])));
     std::fprintf(stderr, "usage: win_probe launch APP \"CMDLINE\" | window CAPTION [MS] | press CAPTION ID | monitors"
-                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS | power EVENT [watch]\n");
+                         " | windows CLASS | version FILE | manifest FILE | hold FILE MS | power EVENT [watch] | storm MS\n");
     return kUsage;
 }
