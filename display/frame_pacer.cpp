@@ -1,4 +1,4 @@
-// Frames paced to the display. Implemented: swap interval 1, a waitable timer
+// Frames paced to the display. Implemented: the swap interval, a waitable timer
 // (high-resolution where the system makes one) beside the view's wake event, so
 // that a stop or a rest ends the wait at once, and the multimedia timer's fine
 // period where the timer is an ordinary one. Not done here: the rule of when a
@@ -41,11 +41,23 @@ HANDLE CreateFrameTimer(bool& fine)
 void FramePacer::Start(bool resting)
 {
     // The driver may still override it; the wait below paces frames either way.
-    const auto swapInterval = reinterpret_cast<SwapIntervalCall>(reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")));
+    swapInterval = reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT"));
     if (swapInterval)
-        swapInterval(1);
+        reinterpret_cast<SwapIntervalCall>(swapInterval)(1);
+    swapRefreshes = 1;
     frameTimer = CreateFrameTimer(fineTimerWanted);
     SetFineTimerPeriod(!resting);
+}
+
+void FramePacer::Pace(double hertz, uint32_t refreshesPerFrame)
+{
+    pacing.SetRefreshRate(hertz, refreshesPerFrame);
+    // Where the swap waits for the display, it waits for as many refreshes,
+    // so that the frames come evenly.
+    if (swapInterval && refreshesPerFrame != swapRefreshes) {
+        reinterpret_cast<SwapIntervalCall>(swapInterval)(static_cast<int>(refreshesPerFrame));
+        swapRefreshes = refreshesPerFrame;
+    }
 }
 
 FramePacer::~FramePacer()

@@ -1,10 +1,11 @@
 #include "display/frame_pacing.h"
 
-void FramePacing::SetRefreshRate(double hertz)
+void FramePacing::SetRefreshRate(double hertz, uint32_t refreshesPerFrame)
 {
     if (!(hertz > 1))
         hertz = kDefaultRefreshHertz;
-    aim = kEarlyAim / hertz;
+    const uint32_t refreshes = refreshesPerFrame > 1 ? refreshesPerFrame : 1;
+    aim = (refreshes - 1 + kEarlyAim) / hertz;
 }
 
 double FramePacing::SecondsUntilFrame(double now) const

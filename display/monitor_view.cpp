@@ -6,6 +6,10 @@
 
 #include <atomic>
 
+// mingw's GL/gl.h relies on the calling-convention macros of windows.h.
+#include <windows.h>
+#include <GL/gl.h>
+
 #include "display/frame_clock.h"
 #include "display/frame_pacer.h"
 #include "effect/particle_scene.h"
@@ -25,6 +29,7 @@ struct MonitorView::Drawing {
     // Waits for the next frame's time and ticks the clock; false once the
     // view is to stop.
     bool NextFrame();
+    void ShowBlack();
 
     GLWindow window;
     SaverSettings settings;  // the saver's, as they were when the thread started
@@ -34,10 +39,13 @@ struct MonitorView::Drawing {
     // Shared with the saver's thread.
     std::atomic<bool> stopping{false};
     std::atomic<bool> resting{false};
+    std::atomic<bool> restBlack{false};
     // Thousandths of a hertz: one word both threads may read and write.
     std::atomic<uint32_t> refreshMilliHertz{0};
+    std::atomic<uint32_t> refreshesPerFrame{1};
     std::atomic<bool> failed{false};
     std::exception_ptr failure;  // written before setUpDone is set
+    bool shownBlack = false;     // the drawing thread's own
     const HANDLE wake;           // auto-reset: a stop or a rest to look at
     const HANDLE setUpDone;      // manual-reset: drawing, or failed
 };
@@ -123,8 +131,9 @@ bool MonitorView::IsDrawing() const
     return drawingThread && !drawing->failed;
 }
 
-void MonitorView::SetResting(bool rest)
+void MonitorView::SetResting(bool rest, bool black)
 {
+    drawing->restBlack = black;
     drawing->resting = rest;
     if (drawing->wake)
         SetEvent(drawing->wake);
@@ -138,6 +147,16 @@ bool MonitorView::IsResting() const
 void MonitorView::SetRefreshRate(double hertz)
 {
     drawing->refreshMilliHertz = hertz > 0 ? static_cast<uint32_t>(hertz * 1000 + 0.5) : 0;
+}
+
+void MonitorView::SetRefreshesPerFrame(uint32_t refreshes)
+{
+    drawing->refreshesPerFrame = refreshes;
+}
+
+uint32_t MonitorView::RefreshesPerFrame() const
+{
+    return drawing->refreshesPerFrame;
 }
 
 void MonitorView::StopDrawing()
@@ -186,6 +205,13 @@ void MonitorView::Drawing::Draw()
     window.ReleaseRenderContext();
 }
 
+void MonitorView::Drawing::ShowBlack()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers(window.deviceContext);
+    shownBlack = true;
+}
+
 bool MonitorView::Drawing::NextFrame()
 {
     for (;;) {
@@ -194,6 +220,8 @@ bool MonitorView::Drawing::NextFrame()
         if (resting) {
             clock.Rest();
             pacer.SetFineTimerPeriod(false);
+            if (restBlack && !shownBlack)
+                ShowBlack();
             // The saver's next word (wake, rest or stop) is the only thing to
             // wait for; nothing here can hold up its stop.
             WaitForSingleObject(wake, INFINITE);
@@ -202,8 +230,9 @@ bool MonitorView::Drawing::NextFrame()
         if (clock.resting) {
             clock.Wake();
             pacer.SetFineTimerPeriod(true);
+            shownBlack = false;
         }
-        pacer.pacing.SetRefreshRate(refreshMilliHertz / 1000.0);
+        pacer.Pace(refreshMilliHertz / 1000.0, refreshesPerFrame);
         if (pacer.WaitForFrame(clock, wake)) {
             clock.Tick();
             pacer.pacing.StartFrame(clock.seconds);

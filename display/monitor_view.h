@@ -43,11 +43,15 @@ public:
     bool IsDrawing() const;
 
     // While resting nothing is drawn and the view's clock stands still; the
-    // thread sleeps until the next change, with no timer. Any time, before the
+    // thread sleeps until the next change, with no timer. With `black` the view
+    // shows black meanwhile, else its last frame stays. Any time, before the
     // thread starts too.
-    void SetResting(bool rest);
+    void SetResting(bool rest, bool black);
     bool IsResting() const;
     void SetRefreshRate(double hertz);
+    // A frame every `refreshes` refreshes of the monitor (1, or 2 to save power).
+    void SetRefreshesPerFrame(uint32_t refreshes);
+    uint32_t RefreshesPerFrame() const;
 
     // Asks the drawing thread to end after its frame.
     void StopDrawing();

@@ -1,15 +1,20 @@
-// Resting while nobody can see the picture. The system tells the primary's
-// window when the display goes off or on (a registered power-setting
-// notification) and when the computer suspends or resumes; a preview looks at
-// its pane itself. Every view rests with the saver.
+// Resting while nobody can see the picture, and saving power. The system tells
+// the primary's window when the display goes off or on, when the power source
+// or a power saver changes (registered power-setting notifications, each
+// answered at once with the setting's state) and when the computer suspends or
+// resumes; a preview looks at its pane itself. Every view rests with the saver,
+// and draws at the rate the power policy (power_policy.cpp) gives it.
 // The saver starts awake and never waits for a first notification: where the
-// system sends none (before Windows Vista, or under Wine) it simply never rests.
+// system sends none (before Windows Vista, or under Wine) it simply never rests,
+// and a setting it cannot register for counts as off.
 #include <cstring>
 
 #include "display/music.h"
+#include "display/power_settings.h"
 #include "display/saver.h"
 #include "display/system_call.h"
 #include "shell/globals.h"
+#include "shell/saver_settings.h"
 
 namespace {
 
@@ -17,10 +22,14 @@ namespace {
 // also why the two calls are looked up at run time.
 constexpr WPARAM kPowerSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
 constexpr DWORD kNotifyWindowHandle = 0;        // DEVICE_NOTIFY_WINDOW_HANDLE
-// The setting's value: 0 off, 1 on, 2 dimmed (still seen, so on).
+// The display's state: 0 off, 1 on, 2 dimmed (still seen, so on).
 constexpr DWORD kDisplayOff = 0;
+// The power status's line and flag: on battery, and the battery saver on.
+constexpr BYTE kOffLine = 0;
+constexpr BYTE kBatterySaverOn = 1;
+constexpr uint32_t kBatteryPower = 1;
 
-struct PowerSetting {  // POWERBROADCAST_SETTING, its data one DWORD for both settings
+struct PowerSetting {  // POWERBROADCAST_SETTING, its data one DWORD for every setting here
     GUID setting;
     DWORD dataLength;
     unsigned char data[1];
@@ -46,17 +55,47 @@ bool IsWindows8OrLater()
 void Saver::SetRestReason(RestReason reason, bool holds)
 {
     const bool wasResting = IsResting();
+    const bool wasBlack = (restReasons & RestEnergySaver) != 0;
     restReasons = holds ? restReasons | reason : restReasons & ~uint32_t(reason);
-    if (IsResting() == wasResting)
+    const bool black = (restReasons & RestEnergySaver) != 0;
+    if (IsResting() == wasResting && black == wasBlack)
         return;
     for (const auto& view : views)
-        view->SetResting(IsResting());
+        view->SetResting(IsResting(), black);
+    if (IsResting() == wasResting)
+        return;
     if (IsResting()) {
         PauseMusic();
     } else {
         ResumeMusic();
         nextLook = 0;  // monitors may have come or gone meanwhile
     }
+}
+
+void Saver::PrepareView(MonitorView& view) const
+{
+    view.SetResting(IsResting(), (restReasons & RestEnergySaver) != 0);
+    view.SetRefreshesPerFrame(refreshesPerFrame);
+}
+
+void Saver::ApplyPowerPolicy()
+{
+    const PowerPolicy policy = PolicyFor(power, gSettings->savePower != 0);
+    refreshesPerFrame = policy.refreshesPerFrame;
+    for (const auto& view : views)
+        view->SetRefreshesPerFrame(refreshesPerFrame);
+    SetRestReason(RestEnergySaver, policy.rest);
+}
+
+void Saver::ReadPowerStatus()
+{
+    SYSTEM_POWER_STATUS status = {};
+    if (!GetSystemPowerStatus(&status))
+        return;
+    power.source = status.ACLineStatus == kOffLine ? kBatteryPower : kMainsPower;
+    // SystemStatusFlag since Windows 10; 0 before.
+    power.batterySaver = status.Reserved1 == kBatterySaverOn;
+    ApplyPowerPolicy();
 }
 
 void Saver::OnPowerBroadcast(WPARAM event, LPARAM data)
@@ -73,11 +112,22 @@ void Saver::OnPowerBroadcast(WPARAM event, LPARAM data)
         const auto* notice = reinterpret_cast<const PowerSetting*>(data);
         if (!notice || notice->dataLength < sizeof(DWORD))
             break;
-        if (!IsEqualGUID(notice->setting, GUID_CONSOLE_DISPLAY_STATE) && !IsEqualGUID(notice->setting, GUID_MONITOR_POWER_ON))
+        DWORD value;
+        std::memcpy(&value, notice->data, sizeof value);
+        const GUID& setting = notice->setting;
+        if (IsEqualGUID(setting, GUID_CONSOLE_DISPLAY_STATE) || IsEqualGUID(setting, GUID_MONITOR_POWER_ON)) {
+            SetRestReason(RestDisplayOff, value == kDisplayOff);
             break;
-        DWORD state;
-        std::memcpy(&state, notice->data, sizeof state);
-        SetRestReason(RestDisplayOff, state == kDisplayOff);
+        }
+        if (IsEqualGUID(setting, GUID_ACDC_POWER_SOURCE))
+            power.source = value;
+        else if (IsEqualGUID(setting, kPowerSavingStatus))
+            power.batterySaver = value != 0;
+        else if (IsEqualGUID(setting, kEnergySaverStatus))
+            power.energySaver = value;
+        else
+            break;
+        ApplyPowerPolicy();
         break;
     }
     default:
@@ -93,19 +143,24 @@ void Saver::CheckPreviewVisible()
     SetRestReason(RestPreviewHidden, !seen);
 }
 
-void Saver::RegisterDisplayNotifications()
+void Saver::RegisterPowerNotifications()
 {
     const auto registerCall = SystemCall<RegisterCall>("user32.dll", "RegisterPowerSettingNotification");
     if (!registerCall)
         return;
-    const GUID& setting = IsWindows8OrLater() ? GUID_CONSOLE_DISPLAY_STATE : GUID_MONITOR_POWER_ON;
-    displayNotification = registerCall(gWindowHandle, &setting, kNotifyWindowHandle);
+    const GUID* settings[] = {IsWindows8OrLater() ? &GUID_CONSOLE_DISPLAY_STATE : &GUID_MONITOR_POWER_ON,
+                              &GUID_ACDC_POWER_SOURCE, &kPowerSavingStatus, &kEnergySaverStatus};
+    static_assert(sizeof settings / sizeof *settings == kPowerNotificationCount, "one handle per setting");
+    for (size_t index = 0; index < kPowerNotificationCount; ++index)
+        powerNotifications[index] = registerCall(gWindowHandle, settings[index], kNotifyWindowHandle);
 }
 
-void Saver::UnregisterDisplayNotifications()
+void Saver::UnregisterPowerNotifications()
 {
     const auto unregisterCall = SystemCall<UnregisterCall>("user32.dll", "UnregisterPowerSettingNotification");
-    if (displayNotification && unregisterCall)
-        unregisterCall(displayNotification);
-    displayNotification = nullptr;
+    for (void*& notification : powerNotifications) {
+        if (notification && unregisterCall)
+            unregisterCall(notification);
+        notification = nullptr;
+    }
 }

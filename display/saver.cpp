@@ -109,6 +109,7 @@ Saver::Saver()
     POINT cursor;
     if (GetCursorPos(&cursor))
         gSettings->mouseOrigin = {cursor.x, cursor.y};
+    ReadPowerStatus();
 
     try {
         if (!RegisterSaverClass(kWindowClassName, WindowProc, CS_OWNDC | CS_HREDRAW | CS_VREDRAW))
@@ -116,6 +117,7 @@ Saver::Saver()
         const ViewPlacement first = {gMode == ModePreview ? ViewPlacement::Preview : ViewPlacement::Primary, {},
                                      gWindowHandle};
         views.push_back(std::make_unique<MonitorView>(first, 0));
+        PrepareView(*views.front());
         gWindowHandle = views.front()->Window();
         if (!gWindowHandle)
             throw Exception("Failed to create window...");
@@ -143,12 +145,12 @@ Saver::Saver()
         PauseMusic();
     if (gMode == ModeSaver)
         SetScreenSaverRunning(TRUE);
-    RegisterDisplayNotifications();
+    RegisterPowerNotifications();
 }
 
 Saver::~Saver()
 {
-    UnregisterDisplayNotifications();
+    UnregisterPowerNotifications();
     StopMusic();
     gSaverAlive = false;
     EndViews(std::exchange(views, {}), false);
@@ -219,7 +221,7 @@ void Saver::AddView(const ViewPlacement& placement, double refreshHertz, bool dr
     if (!view->Window())
         return;
     const uint32_t number = viewsMade++;
-    view->SetResting(IsResting());
+    PrepareView(*view);
     if (drawn)
         view->StartDrawing(SeedOfView(number), *gSettings);
     views.push_back(std::move(view));

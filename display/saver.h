@@ -7,12 +7,14 @@
 
 #include "display/frame_clock.h"
 #include "display/monitor_view.h"
+#include "display/power_policy.h"
 
 // The saver as one process runs it, on the thread that made its windows: the
 // window classes, one view per monitor (MonitorView; in the preview one, in its
-// pane), the message pump, resting while nobody can see the picture, and the
-// music. Saver and views: saver.cpp; monitors that come and go: monitors.cpp;
-// pump: message_pump.cpp; rest: rest.cpp; the window procedures:
+// pane), the message pump, resting while nobody can see the picture, saving
+// power, and the music. Saver and views: saver.cpp; monitors that come and go:
+// monitors.cpp; pump: message_pump.cpp; rest and power: rest.cpp, by the rule of
+// power_policy.cpp; the window procedures:
 // window_proc.cpp, and which input ends which mode: close_rules.cpp; music:
 // music.cpp. At most one exists per process: the guard is gSaver, which nothing
 // clears. gSettings must point at a live record while a Saver is built, used and
@@ -48,13 +50,15 @@ public:
 
     // WM_DISPLAYCHANGE: the monitors are looked at in the next pump step.
     void OnDisplayChange();
-    // WM_POWERBROADCAST: display state changes, suspend and resume (rest.cpp).
+    // WM_POWERBROADCAST: the display's state, the power source and the power
+    // savers' changes, suspend and resume (rest.cpp).
     void OnPowerBroadcast(WPARAM event, LPARAM data);
 
     // Resting while nobody can see the picture: the display is off, the computer
-    // sleeps, or the preview's pane is hidden. No view draws, their clocks and the
+    // sleeps, or the preview's pane is hidden; or while Energy Saver asks for
+    // high savings, the views then black. No view draws, their clocks and the
     // music stand still, and no timer runs until the last reason goes.
-    enum RestReason : uint32_t { RestDisplayOff = 1, RestAsleep = 2, RestPreviewHidden = 4 };
+    enum RestReason : uint32_t { RestDisplayOff = 1, RestAsleep = 2, RestPreviewHidden = 4, RestEnergySaver = 8 };
     bool IsResting() const { return restReasons != 0; }
 
     // Seconds since the windows came up; they go on while the saver rests.
@@ -80,10 +84,17 @@ private:
     // Destroys the windows of the views in `endedLate` whose threads have ended.
     void DestroyEndedWindows();
     void SetRestReason(RestReason reason, bool holds);
+    // A new view rests, black or not, and draws at the rate of the others.
+    void PrepareView(MonitorView& view) const;
     // In ModePreview: rests while the pane or its top-level window cannot be seen.
     void CheckPreviewVisible();
-    void RegisterDisplayNotifications();
-    void UnregisterDisplayNotifications();
+    // The power source and the battery saver as the system's status gives them
+    // at start, before any notification.
+    void ReadPowerStatus();
+    // The power policy for `power` and the settings, given to every view.
+    void ApplyPowerPolicy();
+    void RegisterPowerNotifications();
+    void UnregisterPowerNotifications();
 
     // The views, the primary's (or the preview's) first.
     std::vector<std::unique_ptr<MonitorView>> views;
@@ -92,8 +103,13 @@ private:
     FrameClock clock{gTimeSource};
     double nextLook = 0;  // on `clock`
     uint32_t restReasons = 0;
-    void* displayNotification = nullptr;  // HPOWERNOTIFY
-    uint32_t viewsMade = 0;               // each view's seed differs by its number
+    PowerState power;
+    uint32_t refreshesPerFrame = 1;  // of every view, by the power policy
+    // HPOWERNOTIFY of the display's state, the power source, the battery saver
+    // and Energy Saver.
+    static constexpr size_t kPowerNotificationCount = 4;
+    void* powerNotifications[kPowerNotificationCount] = {};
+    uint32_t viewsMade = 0;  // each view's seed differs by its number
 };
 
 // The one Saver; set by its constructor and never cleared.

@@ -15,7 +15,7 @@ struct SaverSettings {
     // defaults in force. LoadSystemSettings comes first, then LoadSettings.
     void LoadSystemSettings();
     void LoadSettings();
-    // Create or open the program's key and write the seven values there.
+    // Create or open the program's key and write the eight values there.
     void SaveSettings();
     // Post WM_CLOSE to windowHandle.
     void RequestClose();
@@ -27,6 +27,7 @@ struct SaverSettings {
     char musicFileName[256] = {};     // "MusicFileName": zero-terminated ANSI path
     int32_t everyMonitor = 1;         // "EveryMonitor": each monitor its own picture, not black
     int32_t keepProportions = 1;      // "KeepProportions": the picture undistorted on any screen's shape
+    int32_t savePower = 1;            // "SavePower": fewer frames or none on battery and with the savers
     HWND__* windowHandle = nullptr;   // the render window, once it exists
     int32_t mouseThreshold = 0;       // pixels the cursor may travel per axis
     struct Point {

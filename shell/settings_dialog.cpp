@@ -29,6 +29,7 @@ void ShowSettings(HWND dialog)
     CheckDlgButton(dialog, IDC_MUSIC, UINT(gSettings->music));
     CheckDlgButton(dialog, IDC_EVERY_MONITOR, UINT(gSettings->everyMonitor));
     CheckDlgButton(dialog, IDC_KEEP_PROPORTIONS, UINT(gSettings->keepProportions));
+    CheckDlgButton(dialog, IDC_SAVE_POWER, UINT(gSettings->savePower));
     SetDlgItemTextA(dialog, IDC_MUSIC_FILE, gSettings->musicFileName);
 }
 
@@ -45,6 +46,7 @@ void StoreSettings(HWND dialog)
     gSettings->music = IsChecked(dialog, IDC_MUSIC);
     gSettings->everyMonitor = IsChecked(dialog, IDC_EVERY_MONITOR);
     gSettings->keepProportions = IsChecked(dialog, IDC_KEEP_PROPORTIONS);
+    gSettings->savePower = IsChecked(dialog, IDC_SAVE_POWER);
     // All 256 bytes are written to the registry: none of an earlier, longer path
     // may follow the new terminator there.
     std::memset(gSettings->musicFileName, 0, sizeof gSettings->musicFileName);

@@ -65,6 +65,7 @@ void SaverSettings::LoadSettings()
     music = 0;
     everyMonitor = 1;
     keepProportions = 1;
+    savePower = 1;
     HKEY key;
     if (!OpenKey(kProgramKey, key))
         return;
@@ -85,6 +86,7 @@ void SaverSettings::LoadSettings()
     ReadInt32(key, "Music", music);
     ReadInt32(key, "EveryMonitor", everyMonitor);
     ReadInt32(key, "KeepProportions", keepProportions);
+    ReadInt32(key, "SavePower", savePower);
     RegCloseKey(key);
 }
 
@@ -101,6 +103,7 @@ void SaverSettings::SaveSettings()
     WriteInt32(key, "Music", music);
     WriteInt32(key, "EveryMonitor", everyMonitor);
     WriteInt32(key, "KeepProportions", keepProportions);
+    WriteInt32(key, "SavePower", savePower);
     // Always the whole buffer: the terminating zero and the bytes after it too.
     RegSetValueExA(key, "MusicFileName", 0, REG_SZ, reinterpret_cast<const BYTE*>(musicFileName), sizeof musicFileName);
     RegCloseKey(key);

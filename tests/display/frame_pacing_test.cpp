@@ -2,7 +2,9 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "display/frame_pacing.h"
 
@@ -25,27 +27,37 @@ TEST_CASE("a frame is due one early-aimed refresh period after the last one star
     CHECK(pacing.SecondsUntilFrame(5.1 + pacing.aim / 2) == doctest::Approx(pacing.aim / 2));
 }
 
-// A simulated second of frames that take drawSeconds; where the swap waits, it
-// returns at the next 60 Hz refresh, and no refresh may go without a frame.
-TEST_CASE("paced frames keep the display's rate whether or not the swap waits for it")
+// A simulated second of frames that take drawSeconds, one every `refreshes` of a
+// 60 Hz display; where the swap waits, it returns at the first refresh as many
+// after the last swap, and each frame must be swapped at exactly that one.
+TEST_CASE("paced frames keep the display's rate, or half of it, whether or not the swap waits for it")
 {
-    for (bool swapWaits : {true, false}) {
-        for (double drawSeconds : {0.001, 0.008, 0.0155}) {
-            CAPTURE(swapWaits);
-            CAPTURE(drawSeconds);
-            FramePacing pacing;
-            pacing.SetRefreshRate(60);
-            double now = 0;
-            int frames = 0;
-            for (; now < 1.0; ++frames) {
-                now += pacing.SecondsUntilFrame(now);
-                pacing.StartFrame(now);
-                now += drawSeconds;
-                if (swapWaits)
-                    now = std::ceil(now * 60 - 1e-9) / 60;
+    for (uint32_t refreshes : {1u, 2u}) {
+        for (bool swapWaits : {true, false}) {
+            for (double drawSeconds : {0.001, 0.008, 0.0155}) {
+                CAPTURE(refreshes);
+                CAPTURE(swapWaits);
+                CAPTURE(drawSeconds);
+                FramePacing pacing;
+                pacing.SetRefreshRate(60, refreshes);
+                double now = 0;
+                double lastSwap = 0;  // the refresh of the last swap
+                int frames = 0, uneven = 0;
+                for (; now < 1.0; ++frames) {
+                    now += pacing.SecondsUntilFrame(now);
+                    pacing.StartFrame(now);
+                    now += drawSeconds;
+                    if (swapWaits) {
+                        const double swap = std::max(std::ceil(now * 60 - 1e-9), lastSwap + refreshes);
+                        uneven += frames > 0 && swap != lastSwap + refreshes;
+                        lastSwap = swap;
+                        now = swap / 60;
+                    }
+                }
+                CHECK(uneven == 0);
+                CHECK(frames >= int(60 / refreshes));
+                CHECK(frames <= int(66 / refreshes));
             }
-            CHECK(frames >= 60);
-            CHECK(frames <= (swapWaits ? 60 : 66));
         }
     }
 }

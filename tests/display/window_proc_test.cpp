@@ -1,12 +1,14 @@
 // WindowProc of a real render window, with real messages sent to it and the mode
 // set to each of the three that can reach it: the close rules, the cursor, the
-// default processing, the foreground, and the power notices that rest it.
+// default processing, the foreground, and the power notices that rest it or
+// halve its rate.
 #include <doctest/doctest.h>
 
 #include <initializer_list>
 
 #include <string>
 
+#include "display/power_settings.h"
 #include "display/saver.h"
 #include "shell/globals.h"
 #include "shell/saver_settings.h"
@@ -208,10 +210,11 @@ TEST_CASE("losing the foreground to another window ends the saver and the previe
     gMode = ModeSaver;
 }
 
-TEST_CASE("power notifications rest the window while the display is off or the computer sleeps")
+TEST_CASE("power notifications rest the window while nobody sees it or at high savings, and halve its rate to save power")
 {
     constexpr WPARAM kSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
-    constexpr GUID kOtherSetting = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
+    constexpr GUID kBatteryLeft = {0xa7ad8041, 0xb45a, 0x4cae, {0x87, 0xa3, 0xee, 0xcb, 0xb4, 0x68, 0xa9, 0xe1}};
+    const GUID* const source = &GUID_ACDC_POWER_SOURCE;
     struct Notice {
         const char* what;
         WPARAM event;
@@ -219,21 +222,32 @@ TEST_CASE("power notifications rest the window while the display is off or the c
         DWORD dataLength;
         DWORD value;
         bool restsAfter;
+        uint32_t refreshesAfter;
     };
     // In order: each row starts where the one before left the window.
     const Notice notices[] = {
-        {"display dimmed", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 2, false},
-        {"display off", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 0, true},
-        {"another setting's 1", kSettingChange, &kOtherSetting, 4, 1, true},
-        {"a display state without its value", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 0, 1, true},
-        {"display on", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, false},
-        {"monitor off", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 0, true},
-        {"monitor on", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 1, false},
-        {"suspend", PBT_APMSUSPEND, nullptr, 0, 0, true},
-        {"display on while asleep", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, true},
-        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0, 0, false},
-        {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true},
-        {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false},
+        {"display dimmed", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 2, false, 1},
+        {"display off", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 0, true, 1},
+        {"another setting's 1", kSettingChange, &kBatteryLeft, 4, 1, true, 1},
+        {"a display state without its value", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 0, 1, true, 1},
+        {"display on", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, false, 1},
+        {"monitor off", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 0, true, 1},
+        {"monitor on", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 1, false, 1},
+        {"suspend", PBT_APMSUSPEND, nullptr, 0, 0, true, 1},
+        {"display on while asleep", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, true, 1},
+        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0, 0, false, 1},
+        {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true, 1},
+        {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false, 1},
+        {"on battery", kSettingChange, source, 4, 1, false, 2},
+        {"Energy Saver at high savings", kSettingChange, &kEnergySaverStatus, 4, 2, true, 2},
+        {"Energy Saver off, still on battery", kSettingChange, &kEnergySaverStatus, 4, 0, false, 2},
+        {"on mains", kSettingChange, source, 4, 0, false, 1},
+        {"on a short-term source", kSettingChange, source, 4, 2, false, 2},
+        {"on mains again", kSettingChange, source, 4, 0, false, 1},
+        {"the battery saver on", kSettingChange, &kPowerSavingStatus, 4, 1, false, 2},
+        {"the battery saver off", kSettingChange, &kPowerSavingStatus, 4, 0, false, 1},
+        {"Energy Saver at its standard level", kSettingChange, &kEnergySaverStatus, 4, 1, false, 2},
+        {"Energy Saver off", kSettingChange, &kEnergySaverStatus, 4, 0, false, 1},
     };
     Saver& saver = SharedSaver();
     for (const Notice& notice : notices) {
@@ -246,5 +260,6 @@ TEST_CASE("power notifications rest the window while the display is off or the c
         CHECK(SendMessageA(gWindowHandle, WM_POWERBROADCAST, notice.event, LPARAM(&data)) == TRUE);
         CHECK(saver.IsResting() == notice.restsAfter);
         CHECK(saver.PrimaryView()->IsResting() == notice.restsAfter);
+        CHECK(saver.PrimaryView()->RefreshesPerFrame() == notice.refreshesAfter);
     }
 }

@@ -38,31 +38,32 @@ expect_path_value() {
 }
 
 # Tab order from the Cancel button: moving, attractive, floor, OK, path, music,
-# Browse, every monitor, proportions.
+# Browse, every monitor, proportions, power.
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 start_saver
 expect_state "no program key" "check 1006 0" "check 1004 1" "check 1005 0" "check 1033 0" "check 1035 1" \
-  "check 1036 1" "text c:/mp3/Various/nightfall.mp3" "focus 2"
+  "check 1036 1" "check 1037 1" "text c:/mp3/Various/nightfall.mp3" "focus 2"
 keys Return
 expect_exit "Enter at once"
 expect_no_key "Enter at once closes through Cancel"
 
 # Every switch toggled, a path typed, and Enter on a check box presses OK.
 start_saver /c 0
-keys Tab space Tab space Tab space Tab Tab && type_text 'C:\songs\rain.mp3' && keys Tab space Tab Tab space Tab space
+keys Tab space Tab space Tab space Tab Tab && type_text 'C:\songs\rain.mp3' && keys Tab space Tab Tab space Tab space Tab space
 expect_state "after editing" "check 1006 1" "check 1004 0" "check 1005 1" "check 1033 1" "check 1035 0" \
-  "check 1036 0" "text C:\\songs\\rain.mp3"
+  "check 1036 0" "check 1037 0" "text C:\\songs\\rain.mp3"
 keys Return
 expect_exit "OK"
 stored_key=("Attractive REG_DWORD 0x1" "EveryMonitor REG_DWORD 0x0" "Floor REG_DWORD 0x1" "Moving REG_DWORD 0x0"
-  "Music REG_DWORD 0x1" 'MusicFileName REG_SZ C:\songs\rain.mp3' "KeepProportions REG_DWORD 0x0")
+  "Music REG_DWORD 0x1" 'MusicFileName REG_SZ C:\songs\rain.mp3' "KeepProportions REG_DWORD 0x0"
+  "SavePower REG_DWORD 0x0")
 expect_key "OK" "${stored_key[@]}"
 expect_path_value "OK" 17
 
 # Read back; then changes that end in Esc are not stored.
 start_saver
 expect_state "stored settings" "check 1006 1" "check 1004 0" "check 1005 1" "check 1033 1" "check 1035 0" \
-  "check 1036 0" "text C:\\songs\\rain.mp3"
+  "check 1036 0" "check 1037 0" "text C:\\songs\\rain.mp3"
 keys Tab space Tab Tab Tab Tab BackSpace && type_text 'D:\lost.mp3' && keys Escape
 expect_exit "Esc"
 expect_key "Esc changes nothing" "${stored_key[@]}"

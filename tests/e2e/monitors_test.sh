@@ -118,6 +118,12 @@ if [ "$side" = right ]; then
     done
     greater "$fps" 100 && ! greater "$fps" 150 && pass "60 + 75 frames a second in all: $fps" ||
       fail "$fps frames a second in all, at 60 and 75 Hz"
+    before=$(fps_count "$work/fps.log")
+    probe power battery
+    sleep 6
+    fps=$(median_fps "$work/fps.log" "$before")
+    greater "$fps" 55 && ! greater "$fps" 80 && pass "on battery, 30 + 37.5 frames a second in all: $fps" ||
+      fail "on battery, $fps frames a second in all"
     xdotool mousemove $((sx + 441)) $((sy + 300))
     expect_closed "travel past the threshold over the second monitor's view"
   fi

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Resting while nobody can see. Told as the system tells it that the display went
-# off or the computer went to sleep, the real saver draws nothing and takes next
-# to no processor time, comes back at once when told otherwise, and a key still
-# ends it; its music's output closes, and goes on where it stopped. The preview
-# rests while its pane is hidden or minimised. That the effect goes on where it
+# Resting while nobody can see, and saving power. Told as the system tells it
+# that the display went off or the computer went to sleep, the real saver draws
+# nothing and takes next to no processor time, comes back at once when told
+# otherwise, and a key still ends it; its music's output closes, and goes on
+# where it stopped. On battery or with a power saver it draws every second
+# refresh, at Energy Saver's high savings nothing, on black. The preview rests
+# while its pane is hidden or minimised. That the effect goes on where it
 # rested is the clock's rule (clock_test.cpp): the screen cannot tell a jump apart.
 source "$(dirname "$0")/../harness/env.sh"
 source "$(dirname "$0")/saver_common.sh"
@@ -39,6 +41,48 @@ rest() {
 }
 rest display-off display-on
 rest suspend resume
+
+# power EVENT: sends EVENT (none where empty), then over 6 s takes the share of a
+# core and the frames per second into $cpu and $fps.
+power() {
+  local before
+  [ -z "$1" ] || probe power "$1" || fail "$1: not delivered"
+  before=$(fps_count "$work/power.log")
+  cpu=$(cpu_percent "$pid" 6)
+  fps=$(median_fps "$work/power.log" "$before")
+}
+# expect_rate WHAT LOW HIGH: the last power's frames per second in (LOW, HIGH].
+expect_rate() {
+  greater "$fps" "$2" && ! greater "$fps" "$3" && pass "$1: $fps frames a second, $cpu % of a core" ||
+    fail "$1: $fps frames a second, $cpu % of a core"
+}
+if WINEDEBUG=+fps zv_stderr=$work/power.log start_full_screen; then
+  sleep 1.5
+  pid=$(prefix_processes zuvarir.scr | tail -n1)
+  power "" && expect_rate "on mains" 50 66
+  power battery && expect_rate "on battery" 25 35
+  power energy-saver-high
+  screenshot "$work/high.png"
+  [ "$fps" = 0 ] && at_most "$cpu" 1 && [ "$(convert "$work/high.png" -format '%[fx:maxima]' info:)" = 0 ] &&
+    pass "at Energy Saver's high savings no frame, a black screen, $cpu % of a core" ||
+    fail "at high savings: $fps frames a second, $cpu % of a core, brightest $(convert "$work/high.png" -format '%[fx:maxima]' info:)"
+  power energy-saver-off && expect_rate "Energy Saver off, still on battery" 25 35
+  power mains && expect_rate "back on mains" 50 66
+  power battery-saver-on && expect_rate "the battery saver alone" 25 35
+  probe power energy-saver-high
+  sleep 0.5
+  xdotool key space
+  expect_closed "at high savings, a key"
+fi
+reg_set_dword "$ZUVARIR_PROGRAM_KEY" SavePower 0
+if WINEDEBUG=+fps zv_stderr=$work/power.log start_full_screen; then
+  sleep 1.5
+  pid=$(prefix_processes zuvarir.scr | tail -n1)
+  power battery && expect_rate "with SavePower 0, on battery" 50 66
+  xdotool key space
+  expect_closed "with SavePower 0, a key"
+fi
+reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 
 # With music. Each opening of Wine's ALSA output is captured to a file of its
 # own; the music steps up 100 Hz every half second from 300 Hz for 32 s, so that

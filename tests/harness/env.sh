@@ -111,11 +111,14 @@ key_to_exit() {
 
 # Frames per second of a program run with WINEDEBUG=+fps, its standard error in
 # LOG: the median of the channel's figures ("... @ approx 61.23fps, total ..."
-# every 1.5 s), without the first two, which count from its start.
+# every 1.5 s), without the first two, which count from its start; or, given
+# AFTER (a count of figures, fps_count's), of the figures after those, without
+# the next one, which straddles what changed. 0 where there is none.
 median_fps() {
-  grep -o 'approx [0-9.]*fps' "$1" | tail -n +3 | tr -dc '0-9.\n' | sort -n |
+  grep -o 'approx [0-9.]*fps' "$1" | tail -n +$((${2:-1} + 2)) | tr -dc '0-9.\n' | sort -n |
     awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : 0 }'
 }
+fps_count() { grep -c 'approx [0-9.]*fps' "$1" || true; }
 
 # PIDs of the processes in this environment's prefix whose command line holds
 # NAME (for instance zuvarir.scr), oldest first.

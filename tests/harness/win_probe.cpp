@@ -21,8 +21,11 @@
 //
 // `power` delivers WM_POWERBROADCAST as the system does, its setting placed in
 // the saver's own memory: EVENT is display-off, display-on, display-dim (the
-// display's state) or suspend, resume. With `watch` it then prints "changed MS",
-// the milliseconds until the screen's middle changed, or "unchanged" after 3 s.
+// display's state), mains, battery, ups (the power source), battery-saver-on,
+// battery-saver-off, energy-saver-off, energy-saver-standard,
+// energy-saver-high, or suspend, resume. With `watch` it then prints
+// "changed MS", the milliseconds until the screen's middle changed, or
+// "unchanged" after 3 s.
 //
 // `window` prints one line for the window, "window OWNER STYLE TEXT", then one
 // line per child, "child ID CLASS STYLE TEXT"; handles and styles in hex.
@@ -51,6 +54,7 @@
 #include <cstring>
 #include <vector>
 
+#include "display/power_settings.h"
 #include "tests/harness/wait_for_window.h"
 
 namespace {
@@ -270,22 +274,39 @@ std::vector<DWORD> CaptureScreen()
 
 int SendPower(const char* event, bool watch)
 {
+    struct Event {
+        const char* name;
+        WPARAM code;
+        const GUID* setting;
+        DWORD value;
+    };
+    const Event events[] = {
+        {"display-off", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 0},
+        {"display-on", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 1},
+        {"display-dim", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 2},
+        {"mains", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 0},
+        {"battery", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 1},
+        {"ups", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 2},
+        {"battery-saver-off", PBT_POWERSETTINGCHANGE, &kPowerSavingStatus, 0},
+        {"battery-saver-on", PBT_POWERSETTINGCHANGE, &kPowerSavingStatus, 1},
+        {"energy-saver-off", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 0},
+        {"energy-saver-standard", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 1},
+        {"energy-saver-high", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 2},
+        {"suspend", PBT_APMSUSPEND, nullptr, 0},
+        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0},
+    };
+    const Event* chosen = nullptr;
+    for (const Event& known : events)
+        if (std::strcmp(event, known.name) == 0)
+            chosen = &known;
+    if (!chosen)
+        return kUsage;
+    const WPARAM code = chosen->code;
     struct {
         GUID setting;
         DWORD dataLength;
         DWORD data;
-    } notice = {GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD), 0};
-    WPARAM code = PBT_POWERSETTINGCHANGE;
-    if (std::strcmp(event, "display-on") == 0)
-        notice.data = 1;
-    else if (std::strcmp(event, "display-dim") == 0)
-        notice.data = 2;
-    else if (std::strcmp(event, "suspend") == 0)
-        code = PBT_APMSUSPEND;
-    else if (std::strcmp(event, "resume") == 0)
-        code = PBT_APMRESUMESUSPEND;
-    else if (std::strcmp(event, "display-off") != 0)
-        return kUsage;
+    } notice = {chosen->setting ? *chosen->setting : GUID(), sizeof(DWORD), chosen->value};
     HWND window = FindWindowA("dozozed_udova", nullptr);
     if (!window)
         return kNotFound;

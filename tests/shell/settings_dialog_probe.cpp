@@ -60,7 +60,7 @@ int PrintState(DWORD timeoutMs)
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
     std::printf("focus %d\n", thread.hwndFocus ? GetDlgCtrlID(thread.hwndFocus) : 0);
-    for (int id : {IDC_FLOOR, IDC_MOVING, IDC_ATTRACTIVE, IDC_MUSIC, IDC_EVERY_MONITOR, IDC_KEEP_PROPORTIONS}) {
+    for (int id : {IDC_FLOOR, IDC_MOVING, IDC_ATTRACTIVE, IDC_MUSIC, IDC_EVERY_MONITOR, IDC_KEEP_PROPORTIONS, IDC_SAVE_POWER}) {
         DWORD_PTR state = 0;
         SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &state);
         std::printf("check %d %lu\n", id, static_cast<unsigned long>(state));

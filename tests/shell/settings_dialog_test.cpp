@@ -142,7 +142,7 @@ struct ExpectedControl {
     const char* text;  // nullptr: a credit line, any text
 };
 
-// The 16 controls in template (and tab) order.
+// The 17 controls in template (and tab) order.
 const ExpectedControl kExpectedControls[] = {
     {IDCANCEL, "BUTTON", 0x50010000, 168, 114, 50, 14, "Cancel"},
     {-1, "STATIC", 0x50000003, 185, 65, 20, 20, "#102"},
@@ -160,6 +160,7 @@ const ExpectedControl kExpectedControls[] = {
     {1034, "BUTTON", 0x50010000, 99, 114, 50, 14, "Browse..."},
     {1035, "BUTTON", 0x50010003, 95, 56, 86, 10, "Draw on every monitor"},
     {1036, "BUTTON", 0x50010003, 95, 66, 86, 10, "Keep proportions"},
+    {1037, "BUTTON", 0x50010003, 95, 77, 86, 10, "Save power on battery"},
 };
 
 void CheckTemplate(const DialogTemplate& compiled)
@@ -224,7 +225,7 @@ public:
 
 }  // namespace
 
-TEST_CASE("template 103 holds the dialog and its 16 controls word for word")
+TEST_CASE("template 103 holds the dialog and its 17 controls word for word")
 {
     SUBCASE("as linked from the resource script")
     {
@@ -244,15 +245,15 @@ TEST_CASE("template 103 holds the dialog and its 16 controls word for word")
 TEST_CASE("the dialog opens showing each switch of the record and its path")
 {
     struct Row {
-        int32_t floor, moving, attractive, music, everyMonitor, keepProportions;
+        int32_t floor, moving, attractive, music, everyMonitor, keepProportions, savePower;
         const char* path;
     };
     const Row rows[] = {
-        {0, 1, 0, 0, 1, 1, "c:/mp3/Various/nightfall.mp3"},
-        {1, 0, 0, 0, 0, 0, "C:\\a.mp3"},
-        {0, 0, 1, 0, 0, 0, ""},
-        {0, 0, 0, 1, 0, 0, "Couldn't load filename from registry"},
-        {1, 1, 1, 1, 1, 1, "x"},
+        {0, 1, 0, 0, 1, 1, 1, "c:/mp3/Various/nightfall.mp3"},
+        {1, 0, 0, 0, 0, 0, 0, "C:\\a.mp3"},
+        {0, 0, 1, 0, 0, 0, 0, ""},
+        {0, 0, 0, 1, 0, 0, 0, "Couldn't load filename from registry"},
+        {1, 1, 1, 1, 1, 1, 1, "x"},
     };
     for (const Row& row : rows) {
         CAPTURE(row.path);
@@ -263,6 +264,7 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         settings.music = row.music;
         settings.everyMonitor = row.everyMonitor;
         settings.keepProportions = row.keepProportions;
+        settings.savePower = row.savePower;
         std::strcpy(settings.musicFileName, row.path);
         OpenDialog dialog(settings);
         CHECK(dialog.Check(IDC_FLOOR) == UINT(row.floor));
@@ -271,13 +273,14 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         CHECK(dialog.Check(IDC_MUSIC) == UINT(row.music));
         CHECK(dialog.Check(IDC_EVERY_MONITOR) == UINT(row.everyMonitor));
         CHECK(dialog.Check(IDC_KEEP_PROPORTIONS) == UINT(row.keepProportions));
+        CHECK(dialog.Check(IDC_SAVE_POWER) == UINT(row.savePower));
         CHECK(dialog.Path() == row.path);
         // True: the system then focuses the first tab stop itself.
         CHECK(SettingsDialogProc(dialog.window, WM_INITDIALOG, 0, 0) == TRUE);
     }
 }
 
-TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all seven values")
+TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all eight values")
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kProgramKey);
     SaverSettings settings;
@@ -290,6 +293,7 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CheckDlgButton(dialog.window, IDC_MUSIC, BST_CHECKED);
     CheckDlgButton(dialog.window, IDC_EVERY_MONITOR, BST_UNCHECKED);
     CheckDlgButton(dialog.window, IDC_KEEP_PROPORTIONS, BST_UNCHECKED);
+    CheckDlgButton(dialog.window, IDC_SAVE_POWER, BST_UNCHECKED);
 
     std::string typed, stored;
     SUBCASE("a short path")
@@ -315,10 +319,11 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CHECK(settings.music == 1);
     CHECK(settings.everyMonitor == 0);
     CHECK(settings.keepProportions == 0);
+    CHECK(settings.savePower == 0);
     CHECK(std::string(settings.musicFileName) == stored);
-    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor", "KeepProportions"};
-    const DWORD expected[] = {1, 0, 1, 1, 0, 0};
-    for (int i = 0; i < 6; ++i) {
+    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor", "KeepProportions", "SavePower"};
+    const DWORD expected[] = {1, 0, 1, 1, 0, 0, 0};
+    for (int i = 0; i < 7; ++i) {
         CAPTURE(names[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, names[i]);
         REQUIRE(value.data.size() == 4);

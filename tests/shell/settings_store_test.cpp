@@ -64,6 +64,7 @@ TEST_CASE("a user without the program's key gets the built-in defaults")
     CHECK(settings.music == 0);
     CHECK(settings.everyMonitor == 1);
     CHECK(settings.keepProportions == 1);
+    CHECK(settings.savePower == 1);
     CHECK(std::string(settings.musicFileName) == "c:/mp3/Various/nightfall.mp3");
     CHECK(settings.windowHandle == nullptr);
 }
@@ -85,6 +86,7 @@ TEST_CASE("the program's key is read value by value, each missing one keeping it
         CHECK(settings.music == 1);
         CHECK(settings.everyMonitor == 1);  // absent in the key too: every monitor draws
         CHECK(settings.keepProportions == 1);  // and undistorted
+        CHECK(settings.savePower == 1);
         CHECK(std::string(settings.musicFileName) == "Couldn't load filename from registry");
     }
     SUBCASE("a key with only Floor")
@@ -214,7 +216,7 @@ TEST_CASE("a fresh record saves zeros after the terminator of its path")
     DeleteKey(kProgramKey);
 }
 
-TEST_CASE("saving creates the program's key with seven values and a 256-byte path")
+TEST_CASE("saving creates the program's key with eight values and a 256-byte path")
 {
     DeleteKey(kProgramKey);
     SaverSettings settings;
@@ -224,12 +226,13 @@ TEST_CASE("saving creates the program's key with seven values and a 256-byte pat
     settings.music = 1;
     settings.everyMonitor = 0;
     settings.keepProportions = 0;
+    settings.savePower = 0;
     std::strcpy(settings.musicFileName, "C:\\songs\\rain.mp3");
     settings.SaveSettings();
 
-    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music", "EveryMonitor", "KeepProportions"};
-    const DWORD expected[] = {1, 1, 0, 1, 0, 0};
-    for (int i = 0; i < 6; ++i) {
+    const char* const flags[] = {"Floor", "Attractive", "Moving", "Music", "EveryMonitor", "KeepProportions", "SavePower"};
+    const DWORD expected[] = {1, 1, 0, 1, 0, 0, 0};
+    for (int i = 0; i < 7; ++i) {
         CAPTURE(flags[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, flags[i]);
         REQUIRE(value.present);
@@ -252,6 +255,7 @@ TEST_CASE("saving creates the program's key with seven values and a 256-byte pat
     CHECK(reloaded.music == 1);
     CHECK(reloaded.everyMonitor == 0);
     CHECK(reloaded.keepProportions == 0);
+    CHECK(reloaded.savePower == 0);
 
     SUBCASE("saving again overwrites the values in place")
     {
