@@ -72,7 +72,8 @@ void SetupProjection(int width, int height, bool keepProportions)
 
 void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Depth is never tested, so only the colour is cleared.
+    glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
     const Vector3& angles = system.cameraAngles;
     const Vector3& position = system.cameraPosition;
@@ -81,8 +82,13 @@ void DrawScene(const ParticleSystem& system, unsigned int spriteTexture)
     glRotatef(-angles.x, 1.0f, 0.0f, 0.0f);
     glTranslatef(-position.x, -position.y, -position.z);
 
-    if (system.floor)
+    // The ground comes first, onto black and at alpha 1: blending would add it
+    // to nothing, so it is drawn without, for the same pixels at less cost.
+    if (system.floor) {
+        glDisable(GL_BLEND);
         DrawFloor();
+        glEnable(GL_BLEND);
+    }
     glBindTexture(GL_TEXTURE_2D, spriteTexture);
     system.Draw();
 }

@@ -5,6 +5,10 @@
 #   over 6 s and the CPU time per frame, full screen at 320x240 and at
 #   1024x768, and as the preview in a 320x240 pane;
 # - milliseconds from a key to the full-screen saver's exit at 1024x768;
+# - the frames, the share of a core and the CPU time per frame at 1024x768
+#   within one start, on mains, then on battery, then on mains again, as the
+#   system tells it (the presets' costs differ several times over between
+#   starts);
 # - the CPU time per frame of drawing 4000 particles one by one and in one
 #   draw, at a 1 x 1 viewport (tests/display/scene_bench.exe draw).
 # A build of an earlier commit, given as a second folder, shows what a change
@@ -31,6 +35,14 @@ for build in "${builds[@]}"; do
     echo "$build, full screen $size: $(frame_cost "$saver" "$log" "$seconds")"
     echo "$build, full screen $size: key to exit $(key_to_exit "$saver") ms"
     if [ "$size" = 1024x768 ]; then
+      WINEDEBUG=+fps zv_stderr=$log start_full_screen || exit 1
+      sleep 4
+      for source in mains battery mains; do
+        probe power "$source"
+        echo "$build, full screen $size on $source: $(frame_cost "$saver" "$log" "$seconds" after)"
+      done
+      xdotool key space
+      wait_exit "$saver" 5
       WINEDEBUG=+fps zv_stderr=$log start_preview "$ZUVARIR_WINE_ENV/pane.log"
       sleep 4
       echo "$build, preview 320x240: $(frame_cost "$preview" "$log" "$seconds")"

@@ -1,5 +1,5 @@
 // Renders presets as the saver draws them, into pictures: the shipped engine
-// from a fixed seed, SECONDS of frames at a fixed step of 1/60 s, then one frame
+// from a fixed seed, SECONDS of frames at a fixed step (1/60 s, or STEP), then one frame
 // drawn by the shipped drawing (SetupRenderState, SetupProjection, DrawScene)
 // into a window of WIDTH x HEIGHT, read back and written as a binary PPM.
 // With `floor` the ground is drawn; with `stretch` the field is stretched over
@@ -7,8 +7,11 @@
 // With --frames it goes on from there for EACH seconds of every preset in turn,
 // switched as the saver switches them (what flies on flies on), and writes
 // FPS pictures a second of it, one PPM after another in OUTPUT: an animation.
+// With --time it then draws the last frame N times more and prints the
+// milliseconds each took on average, and the processor time each took in all
+// the process's threads (the driver's too): the cost of drawing one frame.
 // Usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor]
-//                      [stretch] [--frames FPS EACH]
+//                      [stretch] [--frames FPS EACH] [--step STEP] [--time N]
 // Exit code 0 when the pictures were written, 1 on any failure (said on stderr).
 #include <windows.h>
 #include <GL/gl.h>
@@ -29,8 +32,8 @@ namespace {
 
 constexpr unsigned kSeed = 1;
 constexpr double kStepSeconds = 1.0 / 60;
-constexpr char kUsage[] =
-    "usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor] [stretch] [--frames FPS EACH]";
+constexpr char kUsage[] = "usage: render_preset PRESET[,PRESET...] SECONDS WIDTH HEIGHT OUTPUT.ppm [floor] [stretch]"
+                          " [--frames FPS EACH] [--step STEP] [--time N]";
 
 int Fail(const char* what)
 {
@@ -71,20 +74,29 @@ int main(int argc, char** argv)
     while (*at++ == ',');
     const double seconds = std::atof(argv[2]);
     const int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
-    int option = 6;
-    const auto word = [&](const char* name) {
-        const bool present = argc > option && std::strcmp(argv[option], name) == 0;
-        option += present;
-        return present;
-    };
-    const bool floor = word("floor");
-    const bool stretch = word("stretch");
-    const bool frames = word("--frames");
-    const double fps = frames && argc > option + 1 ? std::atof(argv[option]) : 0;
-    const double each = frames && argc > option + 1 ? std::atof(argv[option + 1]) : 0;
-    option += frames ? 2 : 0;
+    bool floor = false, stretch = false, frames = false;
+    double fps = 0, each = 0, step = kStepSeconds;
+    int timedDraws = 0;
+    for (int option = 6; option < argc; ++option) {
+        const auto argument = [&](int count) { return option + count < argc; };
+        if (std::strcmp(argv[option], "floor") == 0) {
+            floor = true;
+        } else if (std::strcmp(argv[option], "stretch") == 0) {
+            stretch = true;
+        } else if (std::strcmp(argv[option], "--frames") == 0 && argument(2)) {
+            frames = true;
+            fps = std::atof(argv[++option]);
+            each = std::atof(argv[++option]);
+        } else if (std::strcmp(argv[option], "--step") == 0 && argument(1)) {
+            step = std::atof(argv[++option]);
+        } else if (std::strcmp(argv[option], "--time") == 0 && argument(1)) {
+            timedDraws = std::atoi(argv[++option]);
+        } else {
+            return Fail(kUsage);
+        }
+    }
     const bool framesValid = fps > 0 && fps <= 60 && each * fps >= 0.5;  // a picture of each preset at least
-    if (argc > option || (frames && !framesValid))
+    if ((frames && !framesValid) || !(step >= 0.001 && step <= 1) || timedDraws < 0)
         return Fail(kUsage);
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192 || !(seconds >= 0 && seconds + each < 3600))
         return Fail("bad size or time");
@@ -122,7 +134,7 @@ int main(int argc, char** argv)
     for (const int preset : presets) {
         system->ApplyPreset(preset);
         for (int i = 0; i < framesEach; ++i, ++frame) {
-            for (; time <= seconds + frame * frameStep; time += kStepSeconds)
+            for (; time <= seconds + frame * frameStep; time += step)
                 system->Update(time);
             DrawScene(*system, texture);
             glFinish();
@@ -133,6 +145,28 @@ int main(int argc, char** argv)
                 std::fwrite(&pixels[static_cast<size_t>(row) * width * 3], 1, static_cast<size_t>(width) * 3, file);
         }
     }
-    const bool written = std::fclose(file) == 0;
-    return written ? 0 : Fail("cannot write the picture");
+    if (std::fclose(file) != 0)
+        return Fail("cannot write the picture");
+    if (timedDraws > 0) {
+        // Kernel and user time in 100 ns units, of every thread of the process.
+        const auto processorTime = [] {
+            FILETIME created, exited, kernel, user;
+            GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+            return (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
+                    ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) / 1e4;
+        };
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        const double startProcessor = processorTime();
+        QueryPerformanceCounter(&start);
+        for (int draw = 0; draw < timedDraws; ++draw) {
+            DrawScene(*system, texture);
+            glFinish();
+        }
+        QueryPerformanceCounter(&end);
+        std::printf("%.2f ms a frame, %.2f ms of processor time\n",
+                    1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart) / timedDraws,
+                    (processorTime() - startProcessor) / timedDraws);
+    }
+    return 0;
 }

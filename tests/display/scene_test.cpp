@@ -176,9 +176,11 @@ TEST_CASE("the sprite bitmap becomes the bound 64 x 64 texture, bottom row first
     CHECK(texels[(32 * 64 + 31) * 3] == 253);
 }
 
-TEST_CASE("the fixed OpenGL state: texturing, additive blending, no depth test")
+TEST_CASE("the fixed OpenGL state: texturing, additive blending, no depth test, also after a frame with the ground")
 {
-    SharedScene();
+    ParticleScene& scene = SharedScene();
+    scene.particleSystem->floor = true;  // drawn unblended, and blending back on for the particles
+    DrawScene(*scene.particleSystem, scene.spriteTexture);
     CHECK(glIsEnabled(GL_TEXTURE_2D));
     CHECK(glIsEnabled(GL_BLEND));
     CHECK_FALSE(glIsEnabled(GL_DEPTH_TEST));
@@ -201,6 +203,7 @@ TEST_CASE("the fixed OpenGL state: texturing, additive blending, no depth test")
     GLfloat depth = 0;
     glGetFloatv(GL_DEPTH_CLEAR_VALUE, &depth);
     CHECK(depth == 1.0f);
+    scene.particleSystem->floor = false;
 }
 
 TEST_CASE("Resize sets the viewport and a frustum of the view's shape or the stretched one, a height of 0 counting as 1")

@@ -292,3 +292,28 @@ TEST_CASE("single-precision sums decide emission counts and deaths exactly as wr
         CHECK(p.age == -1.0f);
     }
 }
+
+// The engine steps by the clock, so that saving power by drawing half the
+// frames changes no picture: the particles alive, averaged over 10 s, agree.
+TEST_CASE("the live particles of every preset over 10 s agree within 3 % at 30, 60 and 144 steps a second")
+{
+    for (int preset = 0; preset < kDefinedPresetCount; ++preset) {
+        double mean[3] = {};
+        const double steps[] = {1.0 / 60, 1.0 / 30, 1.0 / 144};
+        for (int i = 0; i < 3; ++i) {
+            Engine e(1, 0, 1);
+            e.system->random.srand(1);
+            e.system->ApplyPreset(preset);
+            int frames = 0;
+            for (; frames * steps[i] < 10; ++frames) {
+                e.system->Update((frames + 1) * steps[i]);
+                mean[i] += e.Live();
+            }
+            mean[i] /= frames;
+        }
+        CAPTURE(preset);
+        CAPTURE(mean[0]);
+        CHECK(mean[1] == doctest::Approx(mean[0]).epsilon(0.03));
+        CHECK(mean[2] == doctest::Approx(mean[0]).epsilon(0.03));
+    }
+}

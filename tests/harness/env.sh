@@ -140,9 +140,11 @@ cpu_percent() {
 }
 
 # "FPS fps, CPU % of a core, MS ms of CPU per frame" of PID over SECONDS, its
-# frames from Wine's fps channel in LOG (median_fps).
+# frames from Wine's fps channel in LOG (median_fps, AFTER passed on).
 frame_cost() {
-  awk -v c="$(cpu_percent "$1" "$3")" -v f="$(median_fps "$2")" \
+  local after
+  after=${4:+$(fps_count "$2")}
+  awk -v c="$(cpu_percent "$1" "$3")" -v f="$(median_fps "$2" ${after:+"$after"})" \
     'BEGIN { printf "%.0f fps, %.0f %% of a core, %.2f ms of CPU per frame", f, c, f ? 10 * c / f : 0 }'
 }
 
