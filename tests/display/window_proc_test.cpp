@@ -222,22 +222,22 @@ TEST_CASE("power notifications rest the window while nobody sees it or at high s
         DWORD dataLength;
         DWORD value;
         bool restsAfter;
-        uint32_t refreshesAfter;
+        uint32_t refreshesAfter = 1;
     };
     // In order: each row starts where the one before left the window.
     const Notice notices[] = {
-        {"display dimmed", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 2, false, 1},
-        {"display off", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 0, true, 1},
-        {"another setting's 1", kSettingChange, &kBatteryLeft, 4, 1, true, 1},
-        {"a display state without its value", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 0, 1, true, 1},
-        {"display on", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, false, 1},
-        {"monitor off", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 0, true, 1},
-        {"monitor on", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 1, false, 1},
-        {"suspend", PBT_APMSUSPEND, nullptr, 0, 0, true, 1},
-        {"display on while asleep", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, true, 1},
-        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0, 0, false, 1},
-        {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true, 1},
-        {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false, 1},
+        {"display dimmed", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 2, false},
+        {"display off", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 0, true},
+        {"another setting's 1", kSettingChange, &kBatteryLeft, 4, 1, true},
+        {"a display state without its value", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 0, 1, true},
+        {"display on", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, false},
+        {"monitor off", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 0, true},
+        {"monitor on", kSettingChange, &GUID_MONITOR_POWER_ON, 4, 1, false},
+        {"suspend", PBT_APMSUSPEND, nullptr, 0, 0, true},
+        {"display on while asleep", kSettingChange, &GUID_CONSOLE_DISPLAY_STATE, 4, 1, true},
+        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0, 0, false},
+        {"suspend again", PBT_APMSUSPEND, nullptr, 0, 0, true},
+        {"automatic resume", PBT_APMRESUMEAUTOMATIC, nullptr, 0, 0, false},
         {"on battery", kSettingChange, source, 4, 1, false, 2},
         {"Energy Saver at high savings", kSettingChange, &kEnergySaverStatus, 4, 2, true, 2},
         {"Energy Saver off, still on battery", kSettingChange, &kEnergySaverStatus, 4, 0, false, 2},

@@ -42,46 +42,37 @@ rest() {
 rest display-off display-on
 rest suspend resume
 
-# power EVENT: sends EVENT (none where empty), then over 6 s takes the share of a
-# core and the frames per second into $cpu and $fps.
+# power EVENT LOW HIGH: sends EVENT (none where empty), then over 6 s takes the
+# share of a core and the frames per second ($cpu, $fps), which must lie in
+# (LOW, HIGH] where given.
 power() {
   local before
   [ -z "$1" ] || probe power "$1" || fail "$1: not delivered"
   before=$(fps_count "$work/power.log")
   cpu=$(cpu_percent "$pid" 6)
   fps=$(median_fps "$work/power.log" "$before")
+  [ -z "${2:-}" ] || { greater "$fps" "$2" && ! greater "$fps" "$3"; } &&
+    pass "${1:-mains}${save:+, SavePower $save}: $fps frames a second, $cpu % of a core" ||
+    fail "${1:-mains}${save:+, SavePower $save}: $fps frames a second"
 }
-# expect_rate WHAT LOW HIGH: the last power's frames per second in (LOW, HIGH].
-expect_rate() {
-  greater "$fps" "$2" && ! greater "$fps" "$3" && pass "$1: $fps frames a second, $cpu % of a core" ||
-    fail "$1: $fps frames a second, $cpu % of a core"
-}
-if WINEDEBUG=+fps zv_stderr=$work/power.log start_full_screen; then
+for save in "" 0; do
+  [ -z "$save" ] || reg_set_dword "$ZUVARIR_PROGRAM_KEY" SavePower "$save"
+  WINEDEBUG=+fps zv_stderr=$work/power.log start_full_screen || continue
   sleep 1.5
   pid=$(prefix_processes zuvarir.scr | tail -n1)
-  power "" && expect_rate "on mains" 50 66
-  power battery && expect_rate "on battery" 25 35
-  power energy-saver-high
-  screenshot "$work/high.png"
-  [ "$fps" = 0 ] && at_most "$cpu" 1 && [ "$(convert "$work/high.png" -format '%[fx:maxima]' info:)" = 0 ] &&
-    pass "at Energy Saver's high savings no frame, a black screen, $cpu % of a core" ||
-    fail "at high savings: $fps frames a second, $cpu % of a core, brightest $(convert "$work/high.png" -format '%[fx:maxima]' info:)"
-  power energy-saver-off && expect_rate "Energy Saver off, still on battery" 25 35
-  power mains && expect_rate "back on mains" 50 66
-  power battery-saver-on && expect_rate "the battery saver alone" 25 35
-  probe power energy-saver-high
-  sleep 0.5
+  if [ -n "$save" ]; then
+    power battery 50 66  # with SavePower 0
+  else
+    power "" 50 66 && power battery 25 35 && power energy-saver-high
+    screenshot "$work/high.png"
+    [ "$fps" = 0 ] && at_most "$cpu" 1 && [ "$(convert "$work/high.png" -format '%[fx:maxima]' info:)" = 0 ] &&
+      pass "at high savings no frame, a black screen" || fail "at high savings: $(convert "$work/high.png" \
+        -format '%[fx:maxima]' info:) the brightest on screen"
+    power energy-saver-off 25 35 && power mains 50 66 && power battery-saver-on 25 35 && power energy-saver-high
+  fi
   xdotool key space
-  expect_closed "at high savings, a key"
-fi
-reg_set_dword "$ZUVARIR_PROGRAM_KEY" SavePower 0
-if WINEDEBUG=+fps zv_stderr=$work/power.log start_full_screen; then
-  sleep 1.5
-  pid=$(prefix_processes zuvarir.scr | tail -n1)
-  power battery && expect_rate "with SavePower 0, on battery" 50 66
-  xdotool key space
-  expect_closed "with SavePower 0, a key"
-fi
+  expect_closed "SavePower ${save:-absent}, a key"
+done
 reg_delete_key "$ZUVARIR_PROGRAM_KEY"
 
 # With music. Each opening of Wine's ALSA output is captured to a file of its

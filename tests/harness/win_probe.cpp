@@ -48,10 +48,12 @@
 #define _WIN32_WINNT 0x0601
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "display/power_settings.h"
@@ -274,34 +276,23 @@ std::vector<DWORD> CaptureScreen()
 
 int SendPower(const char* event, bool watch)
 {
-    struct Event {
+    // A setting's change, or without a setting the event that is the value.
+    const struct {
         const char* name;
-        WPARAM code;
         const GUID* setting;
         DWORD value;
-    };
-    const Event events[] = {
-        {"display-off", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 0},
-        {"display-on", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 1},
-        {"display-dim", PBT_POWERSETTINGCHANGE, &GUID_CONSOLE_DISPLAY_STATE, 2},
-        {"mains", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 0},
-        {"battery", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 1},
-        {"ups", PBT_POWERSETTINGCHANGE, &GUID_ACDC_POWER_SOURCE, 2},
-        {"battery-saver-off", PBT_POWERSETTINGCHANGE, &kPowerSavingStatus, 0},
-        {"battery-saver-on", PBT_POWERSETTINGCHANGE, &kPowerSavingStatus, 1},
-        {"energy-saver-off", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 0},
-        {"energy-saver-standard", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 1},
-        {"energy-saver-high", PBT_POWERSETTINGCHANGE, &kEnergySaverStatus, 2},
-        {"suspend", PBT_APMSUSPEND, nullptr, 0},
-        {"resume", PBT_APMRESUMESUSPEND, nullptr, 0},
-    };
-    const Event* chosen = nullptr;
-    for (const Event& known : events)
-        if (std::strcmp(event, known.name) == 0)
-            chosen = &known;
-    if (!chosen)
+    } events[] = {{"display-off", &GUID_CONSOLE_DISPLAY_STATE, 0}, {"display-on", &GUID_CONSOLE_DISPLAY_STATE, 1},
+                  {"display-dim", &GUID_CONSOLE_DISPLAY_STATE, 2}, {"mains", &GUID_ACDC_POWER_SOURCE, 0},
+                  {"battery", &GUID_ACDC_POWER_SOURCE, 1},         {"ups", &GUID_ACDC_POWER_SOURCE, 2},
+                  {"battery-saver-off", &kPowerSavingStatus, 0},   {"battery-saver-on", &kPowerSavingStatus, 1},
+                  {"energy-saver-off", &kEnergySaverStatus, 0},    {"energy-saver-standard", &kEnergySaverStatus, 1},
+                  {"energy-saver-high", &kEnergySaverStatus, 2},   {"suspend", nullptr, PBT_APMSUSPEND},
+                  {"resume", nullptr, PBT_APMRESUMESUSPEND}};
+    const auto chosen = std::find_if(std::begin(events), std::end(events),
+                                     [event](const auto& known) { return std::strcmp(event, known.name) == 0; });
+    if (chosen == std::end(events))
         return kUsage;
-    const WPARAM code = chosen->code;
+    const WPARAM code = chosen->setting ? PBT_POWERSETTINGCHANGE : chosen->value;
     struct {
         GUID setting;
         DWORD dataLength;

@@ -245,15 +245,15 @@ TEST_CASE("template 103 holds the dialog and its 17 controls word for word")
 TEST_CASE("the dialog opens showing each switch of the record and its path")
 {
     struct Row {
-        int32_t floor, moving, attractive, music, everyMonitor, keepProportions, savePower;
+        int32_t floor, moving, attractive, music, everyMonitor;
         const char* path;
     };
     const Row rows[] = {
-        {0, 1, 0, 0, 1, 1, 1, "c:/mp3/Various/nightfall.mp3"},
-        {1, 0, 0, 0, 0, 0, 0, "C:\\a.mp3"},
-        {0, 0, 1, 0, 0, 0, 0, ""},
-        {0, 0, 0, 1, 0, 0, 0, "Couldn't load filename from registry"},
-        {1, 1, 1, 1, 1, 1, 1, "x"},
+        {0, 1, 0, 0, 1, "c:/mp3/Various/nightfall.mp3"},
+        {1, 0, 0, 0, 0, "C:\\a.mp3"},
+        {0, 0, 1, 0, 0, ""},
+        {0, 0, 0, 1, 0, "Couldn't load filename from registry"},
+        {1, 1, 1, 1, 1, "x"},
     };
     for (const Row& row : rows) {
         CAPTURE(row.path);
@@ -263,8 +263,6 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         settings.attractive = row.attractive;
         settings.music = row.music;
         settings.everyMonitor = row.everyMonitor;
-        settings.keepProportions = row.keepProportions;
-        settings.savePower = row.savePower;
         std::strcpy(settings.musicFileName, row.path);
         OpenDialog dialog(settings);
         CHECK(dialog.Check(IDC_FLOOR) == UINT(row.floor));
@@ -272,15 +270,13 @@ TEST_CASE("the dialog opens showing each switch of the record and its path")
         CHECK(dialog.Check(IDC_ATTRACTIVE) == UINT(row.attractive));
         CHECK(dialog.Check(IDC_MUSIC) == UINT(row.music));
         CHECK(dialog.Check(IDC_EVERY_MONITOR) == UINT(row.everyMonitor));
-        CHECK(dialog.Check(IDC_KEEP_PROPORTIONS) == UINT(row.keepProportions));
-        CHECK(dialog.Check(IDC_SAVE_POWER) == UINT(row.savePower));
         CHECK(dialog.Path() == row.path);
         // True: the system then focuses the first tab stop itself.
         CHECK(SettingsDialogProc(dialog.window, WM_INITDIALOG, 0, 0) == TRUE);
     }
 }
 
-TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all eight values")
+TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path, and saves all six values")
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kProgramKey);
     SaverSettings settings;
@@ -292,8 +288,6 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CheckDlgButton(dialog.window, IDC_MOVING, BST_UNCHECKED);
     CheckDlgButton(dialog.window, IDC_MUSIC, BST_CHECKED);
     CheckDlgButton(dialog.window, IDC_EVERY_MONITOR, BST_UNCHECKED);
-    CheckDlgButton(dialog.window, IDC_KEEP_PROPORTIONS, BST_UNCHECKED);
-    CheckDlgButton(dialog.window, IDC_SAVE_POWER, BST_UNCHECKED);
 
     std::string typed, stored;
     SUBCASE("a short path")
@@ -318,12 +312,10 @@ TEST_CASE("OK stores the boxes as 0 or 1 and at most 254 characters of the path,
     CHECK(settings.attractive == 1);
     CHECK(settings.music == 1);
     CHECK(settings.everyMonitor == 0);
-    CHECK(settings.keepProportions == 0);
-    CHECK(settings.savePower == 0);
     CHECK(std::string(settings.musicFileName) == stored);
-    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor", "KeepProportions", "SavePower"};
-    const DWORD expected[] = {1, 0, 1, 1, 0, 0, 0};
-    for (int i = 0; i < 7; ++i) {
+    const char* const names[] = {"Floor", "Moving", "Attractive", "Music", "EveryMonitor"};
+    const DWORD expected[] = {1, 0, 1, 1, 0};
+    for (int i = 0; i < 5; ++i) {
         CAPTURE(names[i]);
         const StoredValue value = ReadStoredValue(kProgramKey, names[i]);
         REQUIRE(value.data.size() == 4);
