@@ -5,6 +5,9 @@
 #   llvmpipe's among them) per frame, over 10 s, three starts, each with the
 #   preset it draws at random; frames are paced to the display, so their rate
 #   (Wine's fps channel) stays at 60 and the cost is the figure to read;
+# - the drawing of one frame of each of the gallery's presets (tools/gallery.sh),
+#   a hundred times over, by the render tool: milliseconds and processor time
+#   per frame, the same preset and particles every time;
 # - time from starting `zuvarir.scr /s` until the screen first shows lit pixels,
 #   polled from outside with screenshots (so up to one screenshot late), cold
 #   (the first Wine program on a fresh display) and warm (another Wine program
@@ -42,6 +45,11 @@ for size in 1024x768 1920x1080; do
   source tests/harness/private_env.sh --arch "$arch" --size "$size"
   echo "== $size"
   echo "first lit frame, cold: $(first_frame_seconds) s"
+  for shot in "0 8 floor" "1 6 floor" "2 5" "3 8 floor" "4 6" "5 5" "6 8" "7 6 floor" "8 6"; do
+    read -r preset seconds floor <<<"$shot"
+    echo "drawing of preset $preset${floor:+ with the ground}: $(WINEPATH="Z:$build" wine "$build/tools/render_preset.exe" \
+      "$preset" "$seconds" "${size%x*}" "${size#*x}" "$ZUVARIR_WINE_ENV/frame.ppm" $floor --time 100 | tr -d '\r')"
+  done
   for run in 1 2 3; do
     WINEDEBUG=+fps zv_stderr=$ZUVARIR_WINE_ENV/fps.log start_full_screen || exit 1
     sleep 4
