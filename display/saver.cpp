@@ -32,6 +32,7 @@ constexpr uint32_t kSeedSpacing = 0x9E3779B9u;
 // exists is kept apart: the windows keep receiving input while an error box
 // shows after a failed construction, and after the saver has been destroyed.
 bool gSaverAlive;
+bool gThreadsLeft;
 
 void SetScreenSaverRunning(BOOL running)
 {
@@ -96,12 +97,18 @@ double SaverSecondsShown()
     return SaverAlive() ? gSaver->SecondsShown() : 0.0;
 }
 
+bool SaverLeftThreads()
+{
+    return gThreadsLeft;
+}
+
 Saver::Saver()
 {
     if (gSaver)
         throw Exception("Multiple instances of Window found.");
     gSaver = this;
     gSaverAlive = true;
+    gThreadsLeft = false;
 
     // The mouse rule measures cursor travel from where the cursor was when the
     // saver came up, before the windows exist and before any mouse message.
@@ -189,8 +196,10 @@ void Saver::EndViews(std::vector<std::unique_ptr<MonitorView>> ending, bool take
     const DWORD deadline = GetTickCount() + kStopLimitMs;
     for (auto& view : ending) {
         const bool ended = view->WaitForEnd(deadline);
-        if (!takeWindows)
+        if (!takeWindows) {
+            gThreadsLeft = gThreadsLeft || !ended;
             continue;
+        }
         if (ended) {
             TakeWindowAway(view->Window());
             continue;

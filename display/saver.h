@@ -122,3 +122,7 @@ bool SaverAlive();
 // The seconds since the saver's windows came up while it is alive, else 0; it
 // goes on while the saver rests.
 double SaverSecondsShown();
+// True when the last saver ended, or failed, leaving a view's thread that had
+// not ended by its deadline: one that may be inside the graphics driver, whose
+// teardown at the process's end could wait for it.
+bool SaverLeftThreads();

@@ -56,6 +56,17 @@ int ReportError(const char* text, const char* caption, UINT style)
     return kExitError;
 }
 
+// The exit code, once everything of ours has ended. A view's thread that
+// outlived its stop may hold the graphics driver, whose teardown at an ordinary
+// exit would then wait for it, holding the saver on screen: the process ends at
+// once instead, and the system reclaims what it held.
+int EndWith(int code)
+{
+    if (SaverLeftThreads())
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+    return code;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -79,10 +90,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         gSettings->LoadSettings();
         RunMode();
     } catch (Exception& failure) {
-        return ReportError(failure.message, kErrorCaption, MB_OK | MB_ICONWARNING);
+        return EndWith(ReportError(failure.message, kErrorCaption, MB_OK | MB_ICONWARNING));
     } catch (...) {
-        return ReportError("Unknown Exception", "Error", MB_OK);
+        return EndWith(ReportError("Unknown Exception", "Error", MB_OK));
     }
     gSettings = nullptr;
-    return kExitNormal;
+    return EndWith(kExitNormal);
 }
