@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "display/frame_pacing.h"
 
@@ -32,32 +33,31 @@ TEST_CASE("a frame is due one early-aimed refresh period after the last one star
 // after the last swap, and each frame must be swapped at exactly that one.
 TEST_CASE("paced frames keep the display's rate, or half of it, whether or not the swap waits for it")
 {
-    for (uint32_t refreshes : {1u, 2u}) {
-        for (bool swapWaits : {true, false}) {
-            for (double drawSeconds : {0.001, 0.008, 0.0155}) {
-                CAPTURE(refreshes);
-                CAPTURE(swapWaits);
-                CAPTURE(drawSeconds);
-                FramePacing pacing;
-                pacing.SetRefreshRate(60, refreshes);
-                double now = 0;
-                double lastSwap = 0;  // the refresh of the last swap
-                int frames = 0, uneven = 0;
-                for (; now < 1.0; ++frames) {
-                    now += pacing.SecondsUntilFrame(now);
-                    pacing.StartFrame(now);
-                    now += drawSeconds;
-                    if (swapWaits) {
-                        const double swap = std::max(std::ceil(now * 60 - 1e-9), lastSwap + refreshes);
-                        uneven += frames > 0 && swap != lastSwap + refreshes;
-                        lastSwap = swap;
-                        now = swap / 60;
-                    }
+    for (const auto& run : {std::pair{1u, true}, {1u, false}, {2u, true}, {2u, false}}) {
+        const uint32_t refreshes = run.first;
+        const bool swapWaits = run.second;
+        for (double drawSeconds : {0.001, 0.008, 0.0155}) {
+            CAPTURE(refreshes);
+            CAPTURE(swapWaits);
+            CAPTURE(drawSeconds);
+            FramePacing pacing;
+            pacing.SetRefreshRate(60, refreshes);
+            double now = 0, lastSwap = 0;  // the refresh of the last swap
+            int frames = 0, uneven = 0;
+            for (; now < 1.0; ++frames) {
+                now += pacing.SecondsUntilFrame(now);
+                pacing.StartFrame(now);
+                now += drawSeconds;
+                if (swapWaits) {
+                    const double swap = std::max(std::ceil(now * 60 - 1e-9), lastSwap + refreshes);
+                    uneven += frames > 0 && swap != lastSwap + refreshes;
+                    lastSwap = swap;
+                    now = swap / 60;
                 }
-                CHECK(uneven == 0);
-                CHECK(frames >= int(60 / refreshes));
-                CHECK(frames <= int(66 / refreshes));
             }
+            CHECK(uneven == 0);
+            CHECK(frames >= int(60 / refreshes));
+            CHECK(frames <= int(66 / refreshes));
         }
     }
 }
