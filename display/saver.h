@@ -14,11 +14,11 @@
 // pane), the message pump, resting while nobody can see the picture, saving
 // power, and the music. Saver and views: saver.cpp; monitors that come and go:
 // monitors.cpp; pump: message_pump.cpp; rest and power: rest.cpp, by the rule of
-// power_policy.cpp; the window procedures:
-// window_proc.cpp, and which input ends which mode: close_rules.cpp; music:
-// music.cpp. At most one exists per process: the guard is gSaver, which nothing
-// clears. gSettings must point at a live record while a Saver is built, used and
-// destroyed; the views' threads never read it.
+// power_policy.cpp; the window procedures: window_proc.cpp, and which input ends
+// which mode: close_rules.cpp; music: music.cpp. At most one exists per process:
+// the guard is gSaver, which nothing clears. gSettings must point at a live
+// record while a Saver is built, used and destroyed; the views' threads never
+// read it.
 class Saver {
 public:
     // Leaves the primary's window (or the preview's) shown and focused with its
