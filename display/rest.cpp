@@ -55,13 +55,12 @@ bool IsWindows8OrLater()
 void Saver::SetRestReason(RestReason reason, bool holds)
 {
     const bool wasResting = IsResting();
-    const bool wasBlack = (restReasons & RestEnergySaver) != 0;
+    const bool wasBlack = RestsBlack();
     restReasons = holds ? restReasons | reason : restReasons & ~uint32_t(reason);
-    const bool black = (restReasons & RestEnergySaver) != 0;
-    if (IsResting() == wasResting && black == wasBlack)
+    if (IsResting() == wasResting && RestsBlack() == wasBlack)
         return;
     for (const auto& view : views)
-        view->SetResting(IsResting(), black);
+        view->SetResting(IsResting(), RestsBlack());
     if (IsResting() == wasResting)
         return;
     if (IsResting()) {
@@ -74,7 +73,7 @@ void Saver::SetRestReason(RestReason reason, bool holds)
 
 void Saver::PrepareView(MonitorView& view) const
 {
-    view.SetResting(IsResting(), (restReasons & RestEnergySaver) != 0);
+    view.SetResting(IsResting(), RestsBlack());
     view.SetRefreshesPerFrame(refreshesPerFrame);
 }
 

@@ -84,6 +84,8 @@ private:
     // Destroys the windows of the views in `endedLate` whose threads have ended.
     void DestroyEndedWindows();
     void SetRestReason(RestReason reason, bool holds);
+    // Resting on black: at Energy Saver's high savings, whatever else holds.
+    bool RestsBlack() const { return (restReasons & RestEnergySaver) != 0; }
     // A new view rests, black or not, and draws at the rate of the others.
     void PrepareView(MonitorView& view) const;
     // In ModePreview: rests while the pane or its top-level window cannot be seen.
